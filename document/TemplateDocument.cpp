@@ -1,0 +1,7 @@
+#include "document/TemplateDocument.h"
+
+namespace kep {
+
+TemplateDocument::TemplateDocument(DocumentWindow& window) : Window(window) {}
+
+} // namespace kep
