@@ -107,17 +107,17 @@ DecimalDigits ToDecimalDigits(Extended x, int precision, int decimals) {
     char d[18];
     EighteenDigits(static_cast<uint64_t>(y), d);
 
-    int n = exponent + decimals;
+    int64_t n = int64_t{exponent} + decimals;
     if (n < 0)
         return ZeroDigits(0);
     if (n > precision)
-        n = precision;
+        n = precision < 0 ? 0 : precision;
 
     int length; // digits kept from d
     if (n >= 18) {
         length = 18;
     } else if (d[n] >= '5') {
-        int i = n - 1;
+        int i = static_cast<int>(n) - 1;
         while (i >= 0 && d[i] == '9')
             --i;
         if (i < 0) {
@@ -129,7 +129,7 @@ DecimalDigits ToDecimalDigits(Extended x, int precision, int decimals) {
         ++d[i];
         length = i + 1;
     } else {
-        length = n;
+        length = static_cast<int>(n);
     }
     while (length > 0 && d[length - 1] == '0')
         --length;
