@@ -31,17 +31,7 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-// Restores the caller's floating-point status flags when the parse ends.
-class FloatFlagsGuard {
-public:
-    FloatFlagsGuard() { std::fegetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    ~FloatFlagsGuard() { std::fesetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    FloatFlagsGuard(const FloatFlagsGuard&) = delete;
-    FloatFlagsGuard& operator=(const FloatFlagsGuard&) = delete;
-
-private:
-    std::fexcept_t saved_;
-};
+constexpr int kRecordedConditions = FE_OVERFLOW | FE_INVALID;
 
 } // namespace
 
@@ -86,8 +76,9 @@ int64_t ParseInteger64(const std::string& text) {
 }
 
 Extended ParseExtended(const std::string& text) {
-    FloatFlagsGuard guard;
-    std::feclearexcept(FE_OVERFLOW | FE_INVALID);
+    // Conditions the caller had already recorded are left as they were;
+    // an overflow of the parse also shows as an infinite accumulator.
+    const int recordedBefore = std::fetestexcept(kRecordedConditions);
 
     const char* p = text.data();
     const size_t size = text.size();
@@ -156,9 +147,11 @@ Extended ParseExtended(const std::string& text) {
 
     // Forces every operation above to complete before the flags are read.
     volatile Extended result = accumulator;
-    overflow = overflow || std::isinf(result) || std::fetestexcept(FE_OVERFLOW | FE_INVALID) != 0;
-    if (overflow)
+    const int recordedHere = std::fetestexcept(kRecordedConditions) & ~recordedBefore;
+    if (overflow || recordedHere != 0 || std::isinf(result)) {
+        std::feclearexcept(recordedHere);
         InvalidFloat(text);
+    }
     return result;
 }
 
