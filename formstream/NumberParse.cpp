@@ -79,6 +79,10 @@ Extended ParseExtended(const std::string& text) {
     // Conditions the caller had already recorded are left as they were;
     // an overflow of the parse also shows as an infinite accumulator.
     const int recordedBefore = std::fetestexcept(kRecordedConditions);
+    const auto invalid = [&]() {
+        std::feclearexcept(std::fetestexcept(kRecordedConditions) & ~recordedBefore);
+        InvalidFloat(text);
+    };
 
     const char* p = text.data();
     const size_t size = text.size();
@@ -111,7 +115,7 @@ Extended ParseExtended(const std::string& text) {
         }
     }
     if (!taken)
-        InvalidFloat(text);
+        invalid();
 
     int64_t exponent = 0;
     if (i < size && (p[i] == 'e' || p[i] == 'E')) {
@@ -132,7 +136,7 @@ Extended ParseExtended(const std::string& text) {
     while (i < size && p[i] == ' ')
         ++i;
     if (i != size)
-        InvalidFloat(text);
+        invalid();
 
     // The digits alone may already have overflowed; an overflow there
     // makes the text invalid even when the value is then scaled to zero.
@@ -147,11 +151,8 @@ Extended ParseExtended(const std::string& text) {
 
     // Forces every operation above to complete before the flags are read.
     volatile Extended result = accumulator;
-    const int recordedHere = std::fetestexcept(kRecordedConditions) & ~recordedBefore;
-    if (overflow || recordedHere != 0 || std::isinf(result)) {
-        std::feclearexcept(recordedHere);
-        InvalidFloat(text);
-    }
+    if (overflow || std::isinf(result) || (std::fetestexcept(kRecordedConditions) & ~recordedBefore) != 0)
+        invalid();
     return result;
 }
 

@@ -112,6 +112,7 @@ TEST(ParseExtended, InvalidTextsNameTheText) {
 TEST(ParseExtended, LeavesTheOverflowAndInvalidFlagsAsTheyWere) {
     std::feclearexcept(FE_ALL_EXCEPT);
     EXPECT_THROW(ParseExtended("1e4933"), EConvertError);
+    EXPECT_THROW(ParseExtended(std::string(5000, '9') + "x"), EConvertError);
     ParseExtended("1e-4950");
     EXPECT_EQ(std::fetestexcept(FE_OVERFLOW | FE_INVALID), 0);
 
