@@ -164,15 +164,10 @@ void FormTextEmitter::EmitValue() {
         Put(GeneralNotation(static_cast<Extended>(reader_.ReadSingleValue())));
         Put("s");
         break;
-    case static_cast<uint8_t>(ValueTag::Currency): {
-        // Scaled and unscaled in extended arithmetic, as the amount is kept.
-        Extended amount = static_cast<Extended>(reader_.ReadCurrencyValue());
-        amount = amount * 10000.0L;
-        amount = amount / 10000.0L;
-        Put(GeneralNotation(amount));
+    case static_cast<uint8_t>(ValueTag::Currency):
+        Put(GeneralNotation(CurrencyToExtended(reader_.ReadCurrencyValue())));
         Put("c");
         break;
-    }
     case static_cast<uint8_t>(ValueTag::Date):
         Put(GeneralNotation(static_cast<Extended>(reader_.ReadDateValue())));
         Put("d");
