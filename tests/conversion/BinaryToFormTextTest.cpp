@@ -243,6 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"Binary31", BinaryValue(31, 31), "{" + Hex(0, 31) + "}"},
         ValueCase{"Binary32", BinaryValue(32, 32), "{\r\n    " + Hex(0, 32) + "}"},
         ValueCase{"Binary33", BinaryValue(33, 33), "{\r\n    " + Hex(0, 32) + "\r\n    " + Hex(32, 1) + "}"},
+        ValueCase{"BinaryAllByteValues", BinaryValue(256, 256),
+                  [] { std::string s = "{"; for (int i = 0; i < 256; i += 32) s += "\r\n    " + Hex(i, 32); return s + "}"; }()},
         ValueCase{"BinaryNegativeCount", Bytes({10}) + Count(-5), "{}"},
         ValueCase{"BinaryHighBytes", Bytes({10}) + Count(3) + "\xFF\x80\x7F", "{FF807F}"}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
