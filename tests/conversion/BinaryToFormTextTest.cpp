@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -320,6 +321,37 @@ TEST(BinaryToFormText, InputStandsAfterTheLastByteConsumedAfterAFailure) {
     TStringStream out;
     EXPECT_THROW(BinaryToFormText(in, out), EReadError);
     EXPECT_EQ(in.Position(), static_cast<int32_t>(input.size() - 5000 - 3)); // the bad tag was only peeked
+}
+
+// An output that takes at most `limit` bytes in all.
+class LimitedStream : public TStringStream {
+public:
+    explicit LimitedStream(int32_t limit) : limit_(limit) {}
+    int32_t Write(const void* source, int32_t count) override {
+        return TStringStream::Write(source, std::min(count, std::max(0, limit_ - GetSize())));
+    }
+
+private:
+    int32_t limit_;
+};
+
+TEST(BinaryToFormText, AnOutputThatRefusesTextIsAFailure) {
+    for (int32_t limit : {10, 5000, 70000}) {
+        // Many short properties, so that the text is far beyond every buffer.
+        std::string input = "TPF0" + ShortString("TForm") + ShortString("F");
+        for (int i = 0; i < 20000; ++i) input += ShortString("Prop") + Bytes({2, 1});
+        input += Bytes({0, 0});
+        TStringStream source(input);
+        LimitedStream out(limit);
+        try {
+            BinaryToFormText(source, out);
+            FAIL() << "no exception";
+        } catch (const EWriteError& e) {
+            EXPECT_EQ(e.Message(), "Stream write error");
+        }
+        EXPECT_EQ(out.GetSize(), limit);
+        EXPECT_EQ(out.DataString(), Convert(input).substr(0, static_cast<size_t>(limit)));
+    }
 }
 
 std::string NestedObjects(int levels) {
