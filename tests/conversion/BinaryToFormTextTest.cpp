@@ -323,6 +323,26 @@ TEST(BinaryToFormText, InputStandsAfterTheLastByteConsumedAfterAFailure) {
     EXPECT_EQ(in.Position(), static_cast<int32_t>(input.size() - 5000 - 3)); // the bad tag was only peeked
 }
 
+// Streams that end exactly at, and one byte past, the reader's buffer
+// boundaries; then the same streams one byte short.
+TEST(BinaryToFormText, StreamsEndingAroundBufferBoundaries) {
+    for (int32_t size : {4095, 4096, 4097, 8192, 8193}) {
+        const int32_t overhead = static_cast<int32_t>(WithProperty(Bytes({12}) + Count(0)).size());
+        std::string payload(static_cast<size_t>(size - overhead), 'q');
+        std::string input = WithProperty(Bytes({12}) + Count(static_cast<int32_t>(payload.size())) + payload);
+        ASSERT_EQ(static_cast<int32_t>(input.size()), size);
+        std::string text = Convert(input);
+        EXPECT_EQ(text.substr(text.size() - 9), "q'\r\nend\r\n") << size;
+        TStringStream in(input + "after");
+        TStringStream out;
+        BinaryToFormText(in, out);
+        EXPECT_EQ(in.Position(), size);
+        Failure failure = ConvertFailing(input.substr(0, input.size() - 1));
+        EXPECT_EQ(failure.message, "Stream read error") << size;
+        EXPECT_EQ(failure.output, text.substr(0, text.size() - 5)) << size; // all but "end" CR LF
+    }
+}
+
 // An output that takes at most `limit` bytes in all.
 class LimitedStream : public TStringStream {
 public:
