@@ -326,7 +326,8 @@ void FormTextEmitter::EmitBinary() {
     bool multiLine = count >= kBinaryLineBytes;
     if (count > 0) {
         // Each line goes straight into the staged block; the text of the
-        // lines read before a failure is kept.
+        // lines read before a failure is kept. A line always fits the block:
+        // the nesting limit keeps the indentation to a few thousand spaces.
         std::string lineBreak = "\r\n" + std::string(2 * static_cast<size_t>(level_), ' ');
         size_t lineText = (multiLine ? lineBreak.size() : 0) + 2 * kBinaryLineBytes;
         uint8_t bytes[kBinaryLineBytes];
