@@ -85,9 +85,9 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, int w
 }
 
 // The boxes for the selected object's name and sizes.
-QLabel* MakeBox(QWidget* parent, const QString& role, int left, int top, int width, int height)
+InfoBox* MakeBox(QWidget* parent, const QString& role, int left, int top, int width, int height)
 {
-    auto* box = new QLabel(parent);
+    auto* box = new InfoBox(parent);
     box->setGeometry(left, top, width, height);
     box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     box->setLineWidth(1);
@@ -114,6 +114,7 @@ TF_Main::TF_Main(const QStringList& arguments, std::unique_ptr<Prompts> prompts,
     : QWidget(parent), prompts_(std::move(prompts)), arguments_(arguments)
 {
     InitEditorResources();
+    InstallInfoBoxAccessibility();
     if (!prompts_)
         prompts_ = std::make_unique<QtPrompts>(this);
     CreateControls();
@@ -244,7 +245,7 @@ void TF_Main::CreateControls()
     Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel3->setLineWidth(1);
     Label1 = MakeLabel(Panel3, "Original template path:", 40, 15, 105, 13, true);
-    L_Filename = new QLabel(Panel3);
+    L_Filename = new InfoBox(Panel3);
     L_Filename->setGeometry(160, 12, 529, 18);
     L_Filename->setFrameStyle(QFrame::Box | QFrame::Plain);
     L_Filename->setLineWidth(1);
@@ -252,7 +253,7 @@ void TF_Main::CreateControls()
     SetBackground(L_Filename, kBoxGrey);
     SetColor(L_Filename, QPalette::WindowText, kPathText);
     L_Filename->setAccessibleName("Original template path");
-    L_FileType = new QLabel(Panel3);
+    L_FileType = new InfoBox(Panel3);
     L_FileType->setGeometry(696, 15, 97, 18);
     L_FileType->setFont(SansFont(11, true));
     L_FileType->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -6,6 +6,7 @@
 #include "app/QtPrompts.h"
 #include "app/TF_Main.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -105,6 +106,22 @@ TEST_F(MainWindow, ControlsStandWhereTheLayoutPutsThem)
     EXPECT_EQ(w.Editor->font().families().value(1), "DejaVu Sans Mono");
     EXPECT_EQ(w.L_Action->font().families(), QStringList({"MS Sans Serif", "DejaVu Sans"}));
     EXPECT_TRUE(w.L_Action->font().bold());
+}
+
+TEST_F(MainWindow, BoxesShowTheirRoleAsNameAndTheirTextAsValue)
+{
+    Open();
+    window->L_Size->setText("1234");
+    window->SetActionText("Click on file.");
+    for (const auto& [box, name, value] : {std::tuple<QWidget*, QString, QString>{window->L_Size, "Size (bytes)", "1234"},
+                                           {window->L_Action, "Status", "Click on file."}}) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), name);
+        EXPECT_EQ(accessible->text(QAccessible::Value), value);
+        ASSERT_NE(accessible->textInterface(), nullptr);
+        EXPECT_EQ(accessible->textInterface()->text(0, accessible->textInterface()->characterCount()), value);
+    }
 }
 
 TEST_F(MainWindow, StatusColourTurnsRedAndBackToMaroon)
