@@ -2,6 +2,7 @@
 
 #include "app/QtPrompts.h"
 #include "app/StatusLabel.h"
+#include "app/TreeLinesStyle.h"
 #include "formstream/CodePage.h"
 
 #include <QAccessible>
@@ -130,8 +131,7 @@ TF_Main::~TF_Main()
 void TF_Main::CreateControls()
 {
     setObjectName("F_Main");
-    setWindowTitle(QApplication::applicationName().isEmpty() ? QStringLiteral("Kep Template Editor")
-                                                              : QApplication::applicationName());
+    setWindowTitle(QStringLiteral("Kep Template Editor"));
     setWindowIcon(QIcon(":/icons/marqetto.svg"));
     // A fixed client area with a minimize box but no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -185,6 +185,9 @@ void TF_Main::CreateControls()
     TreeView1->setColumnCount(1);
     TreeView1->setIndentation(19);
     TreeView1->setRootIsDecorated(true);
+    auto* treeStyle = new TreeLinesStyle();
+    treeStyle->setParent(TreeView1);
+    TreeView1->setStyle(treeStyle);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     TreeView1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -303,8 +306,9 @@ bool TF_Main::eventFilter(QObject* watched, QEvent* event)
 
 void TF_Main::RequestQuit()
 {
+    // The entry ends the program instead of running its event loop.
     quitRequested_ = true;
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QCoreApplication::quit();
 }
 
 // ---- buttons and status line ----
