@@ -125,6 +125,13 @@ TF_Main::TF_Main(const QStringList& arguments, std::unique_ptr<Prompts> prompts,
 
 TF_Main::~TF_Main()
 {
+    // The controls outlive this part of the window: no handler may run on it
+    // while QWidget deletes them.
+    Editor->removeEventFilter(this);
+    TreeView1->removeEventFilter(this);
+    TreeView1->viewport()->removeEventFilter(this);
+    for (QObject* control : findChildren<QObject*>())
+        QObject::disconnect(control, nullptr, this, nullptr);
     FormDestroy();
 }
 
