@@ -387,8 +387,14 @@ void TParser::ReadHexBlock(TStream& sink) {
             sink.WriteBuffer(bytes, count);
             count = 0;
         }
-        Cursor += 2 * n;
-        SkipWhitespace();
+        // The line break and indentation between lines of digits; the end of
+        // the visible text (a 0 byte) is left to SkipWhitespace.
+        int32_t p = Cursor + 2 * n;
+        for (uint8_t c = Buffer[p]; c <= 32 && c != 0; c = Buffer[++p]) {
+            if (c == '\n') ++LineNumber_;
+        }
+        Cursor = p;
+        if (Buffer[p] == 0) SkipWhitespace();
     }
     sink.WriteBuffer(bytes, count);
     Advance();
