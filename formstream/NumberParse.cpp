@@ -31,17 +31,7 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-// Restores the caller's floating-point status flags when the parse ends.
-class FloatFlagsGuard {
-public:
-    FloatFlagsGuard() { std::fegetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    ~FloatFlagsGuard() { std::fesetexceptflag(&saved_, FE_ALL_EXCEPT); }
-    FloatFlagsGuard(const FloatFlagsGuard&) = delete;
-    FloatFlagsGuard& operator=(const FloatFlagsGuard&) = delete;
-
-private:
-    std::fexcept_t saved_;
-};
+constexpr int kRecordedConditions = FE_OVERFLOW | FE_INVALID;
 
 } // namespace
 
@@ -86,8 +76,13 @@ int64_t ParseInteger64(const std::string& text) {
 }
 
 Extended ParseExtended(const std::string& text) {
-    FloatFlagsGuard guard;
-    std::feclearexcept(FE_OVERFLOW | FE_INVALID);
+    // Conditions the caller had already recorded are left as they were;
+    // an overflow of the parse also shows as an infinite accumulator.
+    const int recordedBefore = std::fetestexcept(kRecordedConditions);
+    const auto invalid = [&]() {
+        std::feclearexcept(std::fetestexcept(kRecordedConditions) & ~recordedBefore);
+        InvalidFloat(text);
+    };
 
     const char* p = text.data();
     const size_t size = text.size();
@@ -120,7 +115,7 @@ Extended ParseExtended(const std::string& text) {
         }
     }
     if (!taken)
-        InvalidFloat(text);
+        invalid();
 
     int64_t exponent = 0;
     if (i < size && (p[i] == 'e' || p[i] == 'E')) {
@@ -141,7 +136,7 @@ Extended ParseExtended(const std::string& text) {
     while (i < size && p[i] == ' ')
         ++i;
     if (i != size)
-        InvalidFloat(text);
+        invalid();
 
     // The digits alone may already have overflowed; an overflow there
     // makes the text invalid even when the value is then scaled to zero.
@@ -156,9 +151,8 @@ Extended ParseExtended(const std::string& text) {
 
     // Forces every operation above to complete before the flags are read.
     volatile Extended result = accumulator;
-    overflow = overflow || std::isinf(result) || std::fetestexcept(FE_OVERFLOW | FE_INVALID) != 0;
-    if (overflow)
-        InvalidFloat(text);
+    if (overflow || std::isinf(result) || (std::fetestexcept(kRecordedConditions) & ~recordedBefore) != 0)
+        invalid();
     return result;
 }
 

@@ -24,6 +24,9 @@ void EighteenDigits(uint64_t value, char digits[18]) {
     }
 }
 
+// Enough for every text of either layout, so that it is allocated once.
+constexpr size_t kTextReserve = 40;
+
 bool SpecialText(const DecimalDigits& d, std::string& text) {
     if (d.Exponent == kDecimalInfinity) {
         text = d.Negative ? "-INF" : "INF";
@@ -39,6 +42,7 @@ bool SpecialText(const DecimalDigits& d, std::string& text) {
 // "-"? d[.ddd]E[-]x, the exponent written as Exponent - 1.
 std::string ExponentForm(const DecimalDigits& d) {
     std::string text;
+    text.reserve(kTextReserve);
     if (d.Negative)
         text += '-';
     if (d.Digits.empty()) {
@@ -107,17 +111,17 @@ DecimalDigits ToDecimalDigits(Extended x, int precision, int decimals) {
     char d[18];
     EighteenDigits(static_cast<uint64_t>(y), d);
 
-    int n = exponent + decimals;
+    int64_t n = int64_t{exponent} + decimals;
     if (n < 0)
         return ZeroDigits(0);
     if (n > precision)
-        n = precision;
+        n = precision < 0 ? 0 : precision;
 
     int length; // digits kept from d
     if (n >= 18) {
         length = 18;
     } else if (d[n] >= '5') {
-        int i = n - 1;
+        int i = static_cast<int>(n) - 1;
         while (i >= 0 && d[i] == '9')
             --i;
         if (i < 0) {
@@ -129,7 +133,7 @@ DecimalDigits ToDecimalDigits(Extended x, int precision, int decimals) {
         ++d[i];
         length = i + 1;
     } else {
-        length = n;
+        length = static_cast<int>(n);
     }
     while (length > 0 && d[length - 1] == '0')
         --length;
@@ -144,6 +148,7 @@ DecimalDigits ToDecimalDigits(Extended x, int precision, int decimals) {
 std::string GeneralNotation(Extended x) {
     const DecimalDigits d = ToDecimalDigits(x, 15, 9999);
     std::string text;
+    text.reserve(kTextReserve);
     if (SpecialText(d, text))
         return text;
     if (d.Exponent > 15 || d.Exponent < -3)
@@ -171,6 +176,7 @@ std::string FixedNotation(Extended x) {
     constexpr size_t kDecimals = 18;
     const DecimalDigits d = ToDecimalDigits(x, 16, static_cast<int>(kDecimals));
     std::string text;
+    text.reserve(kTextReserve);
     if (SpecialText(d, text))
         return text;
     if (d.Exponent > 16)

@@ -51,6 +51,9 @@ TEST(GeneralNotation, LayoutBoundaries) {
         {X(0x3FFE, 0xAAAAAAAAAAAAAAAB), "0.666666666666667"},
         {X(0x7FFE, 0xFFFFFFFFFFFFFFFF), "1.18973149535723E4932"},
         {X(0x0001, 0x8000000000000000), "3.36210314311209E-4932"},
+        {DoubleBits(0x0000000000000001), "4.94065645841247E-324"}, // the smallest double
+        {X(0x4030, 0xFFFFFFFFFFFFFFFF), "1.12589990684262E15"}, // rounds up past 15 digits
+        {X(0x4000, 0xFFFFFFFFFFFFFFFF), "4"},                   // 9s carried into the first digit
     };
     for (const auto& c : cases)
         EXPECT_EQ(GeneralNotation(c.value), c.text) << ToString(BitsOf(c.value));

@@ -109,14 +109,17 @@ TEST(ParseExtended, InvalidTextsNameTheText) {
     EXPECT_THROW(ParseExtended(std::string("1\0", 2)), EConvertError);
 }
 
-TEST(ParseExtended, LeavesTheCallersFloatFlagsAlone) {
+TEST(ParseExtended, LeavesTheOverflowAndInvalidFlagsAsTheyWere) {
     std::feclearexcept(FE_ALL_EXCEPT);
     EXPECT_THROW(ParseExtended("1e4933"), EConvertError);
+    EXPECT_THROW(ParseExtended(std::string(5000, '9') + "x"), EConvertError);
     ParseExtended("1e-4950");
-    EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), 0);
+    EXPECT_EQ(std::fetestexcept(FE_OVERFLOW | FE_INVALID), 0);
 
     std::feraiseexcept(FE_OVERFLOW); // a flag left over by the caller is no failure
     EXPECT_EQ(BitsOf(ParseExtended("2")), (ExtendedBits{0x4000, 0x8000000000000000}));
+    EXPECT_THROW(ParseExtended("1e4933"), EConvertError); // and hides no overflow
+    EXPECT_THROW(ParseExtended(std::string(4940, '9') + "." + std::string(200, '0') + "e-4999"), EConvertError);
     EXPECT_NE(std::fetestexcept(FE_OVERFLOW), 0);
     std::feclearexcept(FE_ALL_EXCEPT);
 }
