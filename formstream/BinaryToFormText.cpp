@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace kep {
 
@@ -36,15 +40,55 @@ struct HexPairs {
 };
 constexpr HexPairs kHexPairs;
 
+// Two upper-case hex digits per byte, high half first.
+void HexEncode(const uint8_t* bytes, int32_t count, char* out) {
+    int32_t i = 0;
+#ifdef __SSE2__
+    const __m128i lowHalf = _mm_set1_epi8(0x0F);
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i letterGap = _mm_set1_epi8('A' - '0' - 10);
+    auto digits = [&](__m128i halves) {
+        __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(halves, nine), letterGap);
+        return _mm_add_epi8(_mm_add_epi8(halves, zero), letters);
+    };
+    for (; i + 16 <= count; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        __m128i high = _mm_and_si128(_mm_srli_epi16(v, 4), lowHalf);
+        __m128i low = _mm_and_si128(v, lowHalf);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), digits(_mm_unpacklo_epi8(high, low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), digits(_mm_unpackhi_epi8(high, low)));
+    }
+#endif
+    for (; i < count; ++i) std::memcpy(out + 2 * i, kHexPairs.pairs[bytes[i]], 2);
+}
+
 // One conversion: the reader, the writer and the working state.
 class FormTextEmitter {
 public:
-    FormTextEmitter(TReader& reader, TWriter& writer) : reader_(reader), writer_(writer) {}
+    FormTextEmitter(TReader& reader, TWriter& writer)
+        : reader_(reader), writer_(writer), stage_(new char[kStageSize]) {}
 
     void EmitObject();
+    // Hands the staged text to the writer.
+    void FlushStage();
 
 private:
-    void Put(std::string_view text) { writer_.WriteRaw(text.data(), static_cast<int32_t>(text.size())); }
+    // The text is staged in a block and handed to the writer in large pieces,
+    // so that the many small pieces do not each go through the writer.
+    static constexpr size_t kStageSize = 64 * 1024;
+    void Put(std::string_view text) {
+        if (text.size() > kStageSize - staged_) {
+            FlushStage();
+            if (text.size() >= kStageSize) {
+                PutLarge(text);
+                return;
+            }
+        }
+        std::memcpy(stage_.get() + staged_, text.data(), text.size());
+        staged_ += text.size();
+    }
+    void PutLarge(std::string_view text);
     void EmitIndent();
     void EmitLineBreak();
     void EmitHeader();
@@ -66,14 +110,30 @@ private:
     int depth_ = 0; // objects, lists and collections currently open
     std::string objectName_;
     std::string propertyName_;
+    std::unique_ptr<char[]> stage_;
+    size_t staged_ = 0;
 };
+
+void FormTextEmitter::FlushStage() {
+    size_t count = staged_;
+    staged_ = 0;
+    writer_.WriteRaw(stage_.get(), static_cast<int32_t>(count));
+}
+
+void FormTextEmitter::PutLarge(std::string_view text) {
+    while (!text.empty()) {
+        size_t step = std::min<size_t>(text.size(), size_t{1} << 30);
+        writer_.WriteRaw(text.data(), static_cast<int32_t>(step));
+        text.remove_prefix(step);
+    }
+}
 
 void FormTextEmitter::EnterNesting() {
     if (++depth_ > kMaxNesting) throw EReadError("Nesting deeper than 1000 levels");
 }
 
 void FormTextEmitter::EmitIndent() {
-    static const std::string spaces(256, ' ');
+    static const std::string spaces(1024, ' ');
     size_t count = 2 * static_cast<size_t>(level_);
     while (count > 0) {
         size_t step = std::min(count, spaces.size());
@@ -265,38 +325,26 @@ void FormTextEmitter::EmitBinary() {
     reader_.ReadRaw(&count, 4);
     bool multiLine = count >= kBinaryLineBytes;
     if (count > 0) {
-        // Lines are assembled in a block of text and handed to the writer in
-        // large pieces; the text of the lines read before a failure is kept.
+        // Each line goes straight into the staged block; the text of the
+        // lines read before a failure is kept. A line always fits the block:
+        // the nesting limit keeps the indentation to a few thousand spaces.
         std::string lineBreak = "\r\n" + std::string(2 * static_cast<size_t>(level_), ' ');
         size_t lineText = (multiLine ? lineBreak.size() : 0) + 2 * kBinaryLineBytes;
-        size_t linesPerBlock = std::max<size_t>(1, (64 * 1024) / lineText);
-        std::string block(linesPerBlock * lineText, '\0');
-        char* out = block.data();
-        auto flush = [&] {
-            writer_.WriteRaw(block.data(), static_cast<int32_t>(out - block.data()));
-            out = block.data();
-        };
         uint8_t bytes[kBinaryLineBytes];
-        try {
-            while (count > 0) {
-                if (multiLine) {
-                    std::memcpy(out, lineBreak.data(), lineBreak.size());
-                    out += lineBreak.size();
-                }
-                int32_t n = std::min(count, kBinaryLineBytes);
-                reader_.ReadRaw(bytes, n);
-                for (int32_t i = 0; i < n; ++i) {
-                    std::memcpy(out, kHexPairs.pairs[bytes[i]], 2);
-                    out += 2;
-                }
-                count -= n;
-                if (static_cast<size_t>(block.data() + block.size() - out) < lineText) flush();
+        while (count > 0) {
+            if (lineText > kStageSize - staged_) FlushStage();
+            char* out = stage_.get() + staged_;
+            if (multiLine) {
+                std::memcpy(out, lineBreak.data(), lineBreak.size());
+                out += lineBreak.size();
+                staged_ += lineBreak.size();
             }
-        } catch (...) {
-            flush();
-            throw;
+            int32_t n = std::min(count, kBinaryLineBytes);
+            reader_.ReadRaw(bytes, n);
+            HexEncode(bytes, n, out);
+            staged_ += 2 * static_cast<size_t>(n);
+            count -= n;
         }
-        flush();
     }
     --level_;
     Put("}");
@@ -335,10 +383,15 @@ void FormTextEmitter::EmitText(const Char* text, size_t length) {
                     }
                 }
             }
-            run.assign(1, '\'');
-            for (size_t p = j; p < i; ++p) run.push_back(static_cast<char>(text[p - 1]));
-            run.push_back('\'');
-            Put(run);
+            Put("'");
+            if constexpr (wide) {
+                run.clear();
+                for (size_t p = j; p < i; ++p) run.push_back(static_cast<char>(text[p - 1]));
+                Put(run);
+            } else {
+                Put(std::string_view(reinterpret_cast<const char*>(text + j - 1), i - j));
+            }
+            Put("'");
         } else {
             Put("#");
             Put(IntegerText(value));
@@ -363,7 +416,18 @@ void BinaryToFormText(TStream& input, TStream& output) {
     TReader reader(input, kFilerBufferSize);
     TWriter writer(output, kFilerBufferSize);
     reader.CheckSignature();
-    FormTextEmitter(reader, writer).EmitObject();
+    FormTextEmitter emitter(reader, writer);
+    try {
+        emitter.EmitObject();
+    } catch (...) {
+        // The output keeps all the text written before the failing read.
+        try {
+            emitter.FlushStage();
+        } catch (...) {
+        }
+        throw;
+    }
+    emitter.FlushStage();
     writer.FlushOutput();
 }
 

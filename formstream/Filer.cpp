@@ -153,6 +153,11 @@ void TReader::ReadEndMarker() { ExpectTag(ValueTag::Null); }
 
 std::string TReader::ReadShortString() {
     uint8_t length = ReadTag();
+    if (BufEnd - BufPos >= length) {
+        std::string text(reinterpret_cast<const char*>(Buffer.get() + BufPos), length);
+        BufPos += length;
+        return text;
+    }
     std::string text(length, '\0');
     ReadRaw(text.data(), length);
     return text;
@@ -334,6 +339,14 @@ void TWriter::FlushOutput() {
 void TWriter::WriteRaw(const void* source, int32_t count) {
     auto in = static_cast<const uint8_t*>(source);
     while (count > 0) {
+        if (BufPos == 0 && count >= BufSize) {
+            // Whole buffers' worth go to the stream directly, in one piece.
+            int32_t whole = count - count % BufSize;
+            if (Stream.Write(in, whole) != whole) throw EWriteError(kWriteError);
+            in += whole;
+            count -= whole;
+            continue;
+        }
         int32_t step = std::min(count, BufSize - BufPos);
         std::memcpy(Buffer.get() + BufPos, in, static_cast<size_t>(step));
         BufPos += step;

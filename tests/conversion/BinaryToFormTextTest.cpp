@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -243,6 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"Binary31", BinaryValue(31, 31), "{" + Hex(0, 31) + "}"},
         ValueCase{"Binary32", BinaryValue(32, 32), "{\r\n    " + Hex(0, 32) + "}"},
         ValueCase{"Binary33", BinaryValue(33, 33), "{\r\n    " + Hex(0, 32) + "\r\n    " + Hex(32, 1) + "}"},
+        ValueCase{"BinaryAllByteValues", BinaryValue(256, 256),
+                  [] { std::string s = "{"; for (int i = 0; i < 256; i += 32) s += "\r\n    " + Hex(i, 32); return s + "}"; }()},
         ValueCase{"BinaryNegativeCount", Bytes({10}) + Count(-5), "{}"},
         ValueCase{"BinaryHighBytes", Bytes({10}) + Count(3) + "\xFF\x80\x7F", "{FF807F}"}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
@@ -318,6 +321,57 @@ TEST(BinaryToFormText, InputStandsAfterTheLastByteConsumedAfterAFailure) {
     TStringStream out;
     EXPECT_THROW(BinaryToFormText(in, out), EReadError);
     EXPECT_EQ(in.Position(), static_cast<int32_t>(input.size() - 5000 - 3)); // the bad tag was only peeked
+}
+
+// Streams that end exactly at, and one byte past, the reader's buffer
+// boundaries; then the same streams one byte short.
+TEST(BinaryToFormText, StreamsEndingAroundBufferBoundaries) {
+    for (int32_t size : {4095, 4096, 4097, 8192, 8193}) {
+        const int32_t overhead = static_cast<int32_t>(WithProperty(Bytes({12}) + Count(0)).size());
+        std::string payload(static_cast<size_t>(size - overhead), 'q');
+        std::string input = WithProperty(Bytes({12}) + Count(static_cast<int32_t>(payload.size())) + payload);
+        ASSERT_EQ(static_cast<int32_t>(input.size()), size);
+        std::string text = Convert(input);
+        EXPECT_EQ(text.substr(text.size() - 9), "q'\r\nend\r\n") << size;
+        TStringStream in(input + "after");
+        TStringStream out;
+        BinaryToFormText(in, out);
+        EXPECT_EQ(in.Position(), size);
+        Failure failure = ConvertFailing(input.substr(0, input.size() - 1));
+        EXPECT_EQ(failure.message, "Stream read error") << size;
+        EXPECT_EQ(failure.output, text.substr(0, text.size() - 5)) << size; // all but "end" CR LF
+    }
+}
+
+// An output that takes at most `limit` bytes in all.
+class LimitedStream : public TStringStream {
+public:
+    explicit LimitedStream(int32_t limit) : limit_(limit) {}
+    int32_t Write(const void* source, int32_t count) override {
+        return TStringStream::Write(source, std::min(count, std::max(0, limit_ - GetSize())));
+    }
+
+private:
+    int32_t limit_;
+};
+
+TEST(BinaryToFormText, AnOutputThatRefusesTextIsAFailure) {
+    for (int32_t limit : {10, 5000, 70000}) {
+        // Many short properties, so that the text is far beyond every buffer.
+        std::string input = "TPF0" + ShortString("TForm") + ShortString("F");
+        for (int i = 0; i < 20000; ++i) input += ShortString("Prop") + Bytes({2, 1});
+        input += Bytes({0, 0});
+        TStringStream source(input);
+        LimitedStream out(limit);
+        try {
+            BinaryToFormText(source, out);
+            FAIL() << "no exception";
+        } catch (const EWriteError& e) {
+            EXPECT_EQ(e.Message(), "Stream write error");
+        }
+        EXPECT_EQ(out.GetSize(), limit);
+        EXPECT_EQ(out.DataString(), Convert(input).substr(0, static_cast<size_t>(limit)));
+    }
 }
 
 std::string NestedObjects(int levels) {
