@@ -44,18 +44,17 @@ constexpr std::array<int8_t, 256> kHexValues = MakeHexValues();
 
 // The byte of every pair of hexadecimal digits, indexed by the two characters
 // (the first in the low byte), or -1.
-const std::array<int16_t, 65536>& HexPairValues() {
-    static const std::array<int16_t, 65536> values = [] {
-        std::array<int16_t, 65536> table{};
-        for (int i = 0; i < 65536; ++i) {
-            int high = kHexValues[i & 0xFF];
-            int low = kHexValues[i >> 8];
-            table[i] = static_cast<int16_t>(high < 0 || low < 0 ? -1 : high << 4 | low);
-        }
-        return table;
-    }();
+constexpr std::array<int16_t, 65536> MakeHexPairValues() {
+    std::array<int16_t, 65536> values{};
+    for (int i = 0; i < 65536; ++i) {
+        int high = kHexValues[i & 0xFF];
+        int low = kHexValues[i >> 8];
+        values[i] = static_cast<int16_t>(high < 0 || low < 0 ? -1 : high << 4 | low);
+    }
     return values;
 }
+
+constexpr std::array<int16_t, 65536> kHexPairValues = MakeHexPairValues();
 
 inline bool IsLetter(uint8_t c) { return kClasses[c] & kLetter; }
 inline bool IsDigit(uint8_t c) { return kClasses[c] & kDigit; }
@@ -362,7 +361,6 @@ void TParser::ReadHexBlock(TStream& sink) {
     // Decoded bytes are gathered and passed to the sink in large pieces.
     uint8_t bytes[16 * kHexRun];
     int32_t count = 0;
-    const auto& pairs = HexPairValues();
     SkipWhitespace();
     while (Buffer[Cursor] != '}') {
         // The byte after the end marker is the spare byte after the window.
@@ -376,7 +374,7 @@ void TParser::ReadHexBlock(TStream& sink) {
         }
 #endif
         while (n < kHexRun) {
-            int value = pairs[b[0] | b[1] << 8];
+            int value = kHexPairValues[b[0] | b[1] << 8];
             if (value < 0) break;
             bytes[count + n++] = static_cast<uint8_t>(value);
             b += 2;
