@@ -284,8 +284,7 @@ void TParser::ScanString() {
     Token_ = wide ? TokenKind::WideString : TokenKind::String;
 }
 
-void TParser::Expect(uint8_t kind) const {
-    if (Token_ == kind) return;
+void TParser::ExpectFailed(uint8_t kind) const {
     switch (kind) {
     case TokenKind::Symbol: Fail("Identifier expected");
     case TokenKind::String:
@@ -299,9 +298,7 @@ void TParser::Expect(uint8_t kind) const {
     }
 }
 
-bool TParser::IsKeyword(std::string_view word) const {
-    if (Token_ != TokenKind::Symbol) return false;
-    if (static_cast<size_t>(Cursor - TokenStart) != word.size()) return false;
+bool TParser::SameWord(std::string_view word) const {
     for (size_t i = 0; i < word.size(); ++i) {
         if (FoldAscii(Buffer[TokenStart + static_cast<int32_t>(i)]) != FoldAscii(static_cast<uint8_t>(word[i])))
             return false;
