@@ -3,6 +3,7 @@
 #include "DocumentFixture.h"
 
 #include "document/TemplateCheck.h"
+#include "formstream/FormTextToBinary.h"
 
 namespace kep::test {
 namespace {
@@ -145,6 +146,54 @@ TEST_F(CheckDocumentTest, AMissingMemberFileIsReportedNotThrown) {
     ASSERT_EQ(results.size(), 1u);
     EXPECT_FALSE(results[0].Converts);
     EXPECT_NE(results[0].Error.find("Cannot open file"), std::string::npos);
+}
+
+} // namespace
+} // namespace kep::test
+
+namespace kep::test {
+namespace {
+
+// Every kind of value, made by the text-to-binary conversion.
+Bytes RichStream() {
+    TStringStream text(
+        "inherited Form1: TForm\r\n"
+        "  Left = 120\r\n  Big = 3000000000\r\n  Hint = 'abc'#13#10'def'\r\n  Wide = 'Gr'#252\r\n"
+        "  Scale = 1.5\r\n  Ratio = 0.1s\r\n  Price = 15000c\r\n  Stamp = 37000.5d\r\n"
+        "  Data = {000102}\r\n  Columns = <\r\n    item [0]\r\n      Width = 64\r\n    end\r\n"
+        "    item\r\n      Caption = 'x'\r\n    end>\r\n  Items = (\r\n    'one'\r\n    2\r\n    nil)\r\n"
+        "  Style = [fsBold, fsItalic]\r\n  OnClick = OKButtonClick\r\n  Default = True\r\n"
+        "  object OKButton: TButton [1]\r\n    Tag = 70000\r\n  end\r\nend\r\n");
+    TMemoryStream stream;
+    FormTextToBinary(text, stream);
+    return Bytes(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.GetSize()));
+}
+
+TEST(TemplateCheckTest, DamagedStreamsAreDescribedWithinTheirBounds) {
+    const Bytes original = RichStream();
+    ASSERT_TRUE(Check(BuildTemplate(original)).SameBytes);
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 3000; ++round) {
+        Bytes damaged = original;
+        for (int changes = 1 + static_cast<int>(next() % 3); changes > 0; --changes) {
+            size_t at = next() % damaged.size();
+            switch (next() % 3) {
+            case 0: damaged[at] = static_cast<char>(next() >> 24); break;
+            case 1: damaged.erase(at, 1 + next() % 4); break;
+            default: damaged.insert(at, 1, static_cast<char>(next() >> 24)); break;
+            }
+            if (damaged.empty()) damaged = "T";
+        }
+        int64_t offset = -2;
+        std::string description =
+            DescribeStreamDifference(reinterpret_cast<const uint8_t*>(original.data()), original.size(),
+                                     reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size(), offset);
+        EXPECT_EQ(offset < 0, damaged == original);
+        EXPECT_EQ(description.empty(), damaged == original);
+        TemplateCheckResult result = Check(BuildTemplate(damaged));
+        EXPECT_EQ(result.SameBytes, result.Converts && result.FirstDifference < 0);
+    }
 }
 
 } // namespace
