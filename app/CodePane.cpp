@@ -261,16 +261,19 @@ void CodePane::SetHistoryOwner(const QString& key) {
 void CodePane::OpenFind() {
     bar_->Open(FindReplaceBar::Mode::Find);
     UpdateMargins();
+    ensureCursorVisible();
 }
 
 void CodePane::OpenReplace() {
     bar_->Open(FindReplaceBar::Mode::Replace);
     UpdateMargins();
+    ensureCursorVisible();
 }
 
 void CodePane::OpenGoToLine() {
     bar_->Open(FindReplaceBar::Mode::GoToLine);
     UpdateMargins();
+    ensureCursorVisible();
 }
 
 void CodePane::CloseBar() {

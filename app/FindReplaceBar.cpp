@@ -2,6 +2,7 @@
 
 #include "app/CodePane.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -68,6 +69,13 @@ QHBoxLayout* Row(QWidget* row) {
 } // namespace
 
 FindReplaceBar::FindReplaceBar(CodePane* pane) : QWidget(pane), pane_(pane) {
+    // The bar keeps the window's colours while the code turns silver or yellow.
+    QPalette colours = palette();
+    const QPalette application = QApplication::palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Base, QPalette::Text,
+                                     QPalette::Button, QPalette::ButtonText})
+        colours.setColor(role, application.color(role));
+    setPalette(colours);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
     setAccessibleName("Find and replace");
@@ -83,6 +91,7 @@ FindReplaceBar::FindReplaceBar(CodePane* pane) : QWidget(pane), pane_(pane) {
     NextButton = SmallButton("Next", findRow_);
     PreviousButton = SmallButton("Previous", findRow_);
     CloseButton = SmallButton("x", findRow_);
+    CloseButton->setFixedWidth(CloseButton->fontMetrics().horizontalAdvance(u'x') + 16);
     CloseButton->setAccessibleName("Close");
     CloseButton->setToolTip("Close (Esc)");
     find->addWidget(findLabel);
