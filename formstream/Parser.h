@@ -43,9 +43,14 @@ public:
     int32_t LineNumber() const { return LineNumber_; }
 
     // Fails unless the current token is exactly of this kind.
-    void Expect(uint8_t kind) const;
+    void Expect(uint8_t kind) const {
+        if (Token_ != kind) ExpectFailed(kind);
+    }
     // A Symbol equal to word, ASCII letters compared without regard to case.
-    bool IsKeyword(std::string_view word) const;
+    bool IsKeyword(std::string_view word) const {
+        return Token_ == TokenKind::Symbol && static_cast<size_t>(Cursor - TokenStart) == word.size() &&
+               SameWord(word);
+    }
     void ExpectKeyword(std::string_view word) const;
 
     // For a String token its decoded bytes; otherwise the token as written.
@@ -67,12 +72,16 @@ public:
     [[noreturn]] void FailFormat(const char* format, std::string_view argument) const;
 
 private:
+    [[noreturn]] void ExpectFailed(uint8_t kind) const;
+    bool SameWord(std::string_view word) const;
     void Refill();
     void SkipWhitespace();
     void ScanString();
 
     TStream& Input;
-    uint8_t Buffer[kWindowSize];       // the window
+    // The window, and a spare 0 byte after it: scanning never goes past the
+    // end marker, but a pair of digits is read two bytes at a time.
+    uint8_t Buffer[kWindowSize + 1] = {};
     int32_t DataEnd = 0;               // one past the last byte read into the window
     const int32_t BufferEnd = kWindowSize;
     int32_t Cursor = 0;                // next character to scan
