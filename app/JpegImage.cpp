@@ -158,3 +158,14 @@ QImage LoadPictureFile(const std::string& path, std::vector<std::string>* warnin
 }
 
 } // namespace kep
+
+#include "app/ImagePreview.h"
+
+namespace kep {
+
+void ImagePreview::LoadFromFile(const std::string& path) {
+    std::vector<std::string> warnings; // corrupt-data warnings do not stop the preview
+    SetPicture(LoadPictureFile(path, &warnings));
+}
+
+} // namespace kep
