@@ -1,0 +1,25 @@
+#include "app/StatusLabel.h"
+
+#include <QPainter>
+
+namespace kep {
+
+StatusLabel::StatusLabel(QWidget* parent) : QLabel(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    setAlignment(Qt::AlignCenter);
+    setWordWrap(true);
+}
+
+void StatusLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
+    painter.drawText(contentsRect().adjusted(2, 0, -2, 0),
+                     Qt::AlignCenter | Qt::TextWordWrap | Qt::TextForceRightToLeft, text());
+}
+
+} // namespace kep

@@ -1,0 +1,169 @@
+#pragma once
+// F_Main: the editor's one main window. It owns the document, the settings and
+// the registry access, and every command runs in one of its handlers.
+#include "app/ImagePreview.h"
+#include "app/PictureButton.h"
+#include "app/Prompts.h"
+#include "app/RegistryAccess.h"
+#include "document/TemplateDocument.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kep {
+
+class TF_Select;
+
+class TF_Main : public QWidget, public DocumentWindow {
+    Q_OBJECT
+public:
+    // arguments: the command line without the program; prompts: null for the
+    // real message boxes and dialogs. FormCreate runs inside the constructor.
+    explicit TF_Main(const QStringList& arguments = {}, std::unique_ptr<Prompts> prompts = nullptr,
+                     QWidget* parent = nullptr);
+    ~TF_Main() override;
+
+    // ---- controls (positions are those of the layout) ----
+    QFrame* Panel1;             // top bar 0,0 798x73
+    PictureButton* B_Open;      // 16,20 121x33
+    PictureButton* B_Save;      // 162,20 121x33
+    QFrame* Panel2;             // client panel 0,73 798x486
+    QLabel* L_Action;           // status line 16,12 183x40
+    CommandButton* B_Esporta;   // "Export File"
+    CommandButton* B_Cambia;    // "Substitute File"
+    CommandButton* B_Elimina;   // "Remove File"
+    CommandButton* B_Inserisci; // "Add File"
+    CommandButton* B_Editor;    // "Save changes"
+    QFrame* StaticText1;        // sunken line
+    QTreeWidget* TreeView1;
+    QFrame* Panel4;             // preview panel
+    ImagePreview* Image1;       // in Panel4
+    DottedFrame* Shape1;        // in Panel4
+    QPlainTextEdit* Editor;     // in Panel4, hidden at start
+    QLabel* Label4;             // "Object:"
+    QLabel* L_Oggetto;
+    QLabel* Label2;             // "Size (bytes):"
+    QLabel* L_Size;
+    QLabel* Label3;             // "Size (pixels):"
+    QLabel* L_Pixels;
+    QCheckBox* cbStretch;       // "Stretch image"
+    QFrame* Panel3;             // bottom bar 0,559 798x40
+    QLabel* Label1;             // "Original template path:"
+    QLabel* L_Filename;
+    QLabel* L_FileType;
+
+    // The format-choice dialog, created by the program entry after this window.
+    TF_Select* F_Select = nullptr;
+
+    // ---- document and settings ----
+    TemplateDocument Doc{*this};
+    DocumentState& State = Doc.State;
+    std::unique_ptr<RegistryAccess> Registry;
+    std::string AppPath;
+    std::string& AppDir = Doc.AppDir;
+    std::string TmeDir;
+    std::string TmeSaveDir;
+
+    // "Software\Orvenhall\" + the application title, below HKEY_CURRENT_USER.
+    static std::string SettingsKey();
+
+    // ---- start-up and settings ----
+    void FormCreate();
+    void FormDestroy();
+    bool DoReadKeys();
+    void DoWriteKeys();
+    void SavePath(const std::string& name, const std::string& value);
+    // Set when start-up asked the application to quit.
+    bool QuitRequested() const { return quitRequested_; }
+
+    // ---- prompts ----
+    Prompts& Ask() { return *prompts_; }
+
+    // ---- commands (tree navigation, code editing, open and save, members) ----
+    void TreeView1Click();
+    void TreeView1KeyUp();
+    void cbStretchClick();
+    void EditorChange();
+    void EditorEnter();
+    void EditorExit();
+    void B_EditorClick();
+    void TestIfSaved();
+    void B_OpenClick();
+    void B_SaveClick();
+    void B_EsportaClick();
+    void B_CambiaClick();
+    void B_EliminaClick();
+    void B_InserisciClick();
+
+    // ---- which buttons are enabled ----
+    // At start only B_Open is enabled. Open, Save, Export, Substitute and Add
+    // turn B_Open and B_Save off while their file dialog is shown and both on
+    // again when they end (Open: Save only after a successful load). The tree
+    // refresh sets the member buttons: a pack member selected, all on; another
+    // entry of a pack, only Add; a single template, all off. B_Editor is on
+    // while the code has changes not yet written back.
+    void SetFileButtons(bool open, bool save);
+    void SetMemberButtons(bool exportSubstituteRemove, bool add);
+
+    // ---- status line: maroon for prompts and information, red for a refused version ----
+    void SetActionColorMaroon();
+    bool ActionIsRed() const { return actionRed_; }
+
+    // ---- the general error handler ----
+    // Runs a handler; an exception that leaves it is reported with its message,
+    // its class and the command's name, and the program goes on. Returns false
+    // when the handler ended by an exception.
+    bool RunCommand(const char* command, const std::function<void()>& handler);
+    void ReportException(const char* command);
+
+    // ---- tree helpers (entries counted from 0 in depth-first order) ----
+    int TreeCount() const;
+    QTreeWidgetItem* TreeItemAt(int position) const;
+    QTreeWidgetItem* TreeLastItem() const;
+    QTreeWidgetItem* TreeSelected() const;
+    void TreeSelect(QTreeWidgetItem* item);
+
+    // ---- text conversions: the document's texts are Windows-1252 bytes, paths native bytes ----
+    static QString FromAnsi(const std::string& text);
+    static std::string ToAnsi(const QString& text);
+    static QString FromPath(const std::string& path);
+    static std::string ToPath(const QString& path);
+
+    // ---- DocumentWindow ----
+    void SetActionText(const std::string& text) override;
+    void SetActionColorRed() override;
+    void SetFileTypeText(const std::string& text) override;
+    void TreeClear() override;
+    TreeEntry TreeAddTop(const std::string& text) override;
+    TreeEntry TreeAddChild(TreeEntry parent, const std::string& text) override;
+    void TreeExpandAll(TreeEntry entry) override;
+    void SetEditorText(const std::string& text) override;
+    std::string EditorText() override;
+    void DisableEditorSave() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectHandlers();
+    void RequestQuit();
+
+    std::unique_ptr<Prompts> prompts_;
+    QStringList arguments_;
+    bool quitRequested_ = false;
+    bool actionRed_ = false;
+};
+
+} // namespace kep
+
+using kep::TF_Main;
