@@ -10,6 +10,8 @@
 
 namespace kep {
 
+class InputFile;
+
 class TemplateDocument {
 public:
     explicit TemplateDocument(DocumentWindow& window);
@@ -31,6 +33,10 @@ public:
 
 private:
     DocumentWindow& Window;
+    // The pack file that LoadTemplate is unpacking: member bytes are copied
+    // from it, and PrimaryBuffer holds only its header and member table. When
+    // ApriTemplatePack is called without it, the buffer holds the whole pack.
+    const InputFile* OpenedPack = nullptr;
 };
 
 } // namespace kep

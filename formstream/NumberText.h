@@ -38,5 +38,9 @@ double ExtendedToDouble(Extended x);
 // The currency computation of the text form: EInvalidOp
 // "Invalid floating point operation" outside the signed 64-bit range.
 int64_t ExtendedToCurrency(Extended x);
+// A stored currency's raw integer (the amount times 10000) as the extended
+// value that the text form shows: multiplied by 10000, then divided by 10000,
+// rounding after each step.
+Extended CurrencyToExtended(int64_t raw);
 
 } // namespace kep

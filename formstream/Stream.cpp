@@ -24,18 +24,7 @@ std::string FullPath(const std::string& path) {
     return ec ? path : absolute.lexically_normal().string();
 }
 
-// Retries reads and writes that a signal cut short.
-bool ReadAll(int fd, uint8_t* data, size_t count) {
-    while (count > 0) {
-        ssize_t got = ::read(fd, data, count);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        data += got;
-        count -= static_cast<size_t>(got);
-    }
-    return true;
-}
-
+// Retries writes that a signal cut short.
 bool WriteAll(int fd, const uint8_t* data, size_t count) {
     while (count > 0) {
         ssize_t put = ::write(fd, data, count);
@@ -139,31 +128,44 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
         throw EFOpenError("Cannot open file \"" + FullPath(path) + "\". " + SystemErrorText(error));
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         ::close(fd);
         throw EFOpenError("Cannot open file \"" + FullPath(path) + "\". " + SystemErrorText(error));
     }
-    if (info.st_size > INT32_MAX) {
+    if (S_ISREG(info.st_mode) && info.st_size > INT32_MAX) {
         ::close(fd);
         throw EStreamError("File \"" + FullPath(path) + "\" is larger than 2147483647 bytes");
     }
-    int32_t fileSize = static_cast<int32_t>(info.st_size);
+    // The file is read up to its end, whatever its size said: it may change
+    // while it is read, and pipes or devices have no size at all.
+    int32_t loaded = 0;
+    int readError = 0;
     try {
         Clear();
-        SetCapacity(fileSize);
+        SetCapacity(S_ISREG(info.st_mode) ? std::max<int64_t>(info.st_size, 1) : 65536);
+        for (;;) {
+            if (loaded == capacity_) SetCapacity(static_cast<int64_t>(capacity_) + 1);
+            ssize_t got = ::read(fd, data_ + loaded, static_cast<size_t>(capacity_ - loaded));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                readError = errno;
+                break;
+            }
+            if (got == 0) break;
+            loaded += static_cast<int32_t>(got);
+        }
     } catch (...) {
         ::close(fd);
+        Clear();
         throw;
     }
-    bool complete = ReadAll(fd, data_, static_cast<size_t>(fileSize));
-    int error = errno;
     ::close(fd);
-    if (!complete) {
+    if (readError != 0) {
         Clear();
-        throw EReadError("Cannot read file \"" + FullPath(path) + "\". " + SystemErrorText(error ? error : EIO));
+        throw EReadError("Cannot read file \"" + FullPath(path) + "\". " + SystemErrorText(readError));
     }
-    size_ = fileSize;
+    size_ = loaded;
     position_ = 0;
 }
 
