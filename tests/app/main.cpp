@@ -1,0 +1,15 @@
+// The editor's tests run against the real window on the offscreen platform.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Kep Template Editor");
+    QApplication::setOrganizationName("Orvenhall");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
