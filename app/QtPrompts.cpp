@@ -27,7 +27,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Close && event->spontaneous())
+        if (event->type() == QEvent::Close)
             closed = true;
         return QObject::eventFilter(watched, event);
     }

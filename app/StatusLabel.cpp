@@ -4,7 +4,7 @@
 
 namespace kep {
 
-StatusLabel::StatusLabel(QWidget* parent) : QLabel(parent)
+StatusLabel::StatusLabel(QWidget* parent) : InfoBox(parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);

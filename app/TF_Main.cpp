@@ -2,6 +2,7 @@
 
 #include "app/QtPrompts.h"
 #include "app/StatusLabel.h"
+#include "app/TreeLinesStyle.h"
 #include "formstream/CodePage.h"
 
 #include <QAccessible>
@@ -85,9 +86,9 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, int w
 }
 
 // The boxes for the selected object's name and sizes.
-QLabel* MakeBox(QWidget* parent, const QString& role, int left, int top, int width, int height)
+InfoBox* MakeBox(QWidget* parent, const QString& role, int left, int top, int width, int height)
 {
-    auto* box = new QLabel(parent);
+    auto* box = new InfoBox(parent);
     box->setGeometry(left, top, width, height);
     box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     box->setLineWidth(1);
@@ -114,6 +115,7 @@ TF_Main::TF_Main(const QStringList& arguments, std::unique_ptr<Prompts> prompts,
     : QWidget(parent), prompts_(std::move(prompts)), arguments_(arguments)
 {
     InitEditorResources();
+    InstallInfoBoxAccessibility();
     if (!prompts_)
         prompts_ = std::make_unique<QtPrompts>(this);
     CreateControls();
@@ -123,14 +125,20 @@ TF_Main::TF_Main(const QStringList& arguments, std::unique_ptr<Prompts> prompts,
 
 TF_Main::~TF_Main()
 {
+    // The controls outlive this part of the window: no handler may run on it
+    // while QWidget deletes them.
+    Editor->removeEventFilter(this);
+    TreeView1->removeEventFilter(this);
+    TreeView1->viewport()->removeEventFilter(this);
+    for (QObject* control : findChildren<QObject*>())
+        QObject::disconnect(control, nullptr, this, nullptr);
     FormDestroy();
 }
 
 void TF_Main::CreateControls()
 {
     setObjectName("F_Main");
-    setWindowTitle(QApplication::applicationName().isEmpty() ? QStringLiteral("Kep Template Editor")
-                                                              : QApplication::applicationName());
+    setWindowTitle(QStringLiteral("Kep Template Editor"));
     setWindowIcon(QIcon(":/icons/marqetto.svg"));
     // A fixed client area with a minimize box but no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -184,6 +192,9 @@ void TF_Main::CreateControls()
     TreeView1->setColumnCount(1);
     TreeView1->setIndentation(19);
     TreeView1->setRootIsDecorated(true);
+    auto* treeStyle = new TreeLinesStyle();
+    treeStyle->setParent(TreeView1);
+    TreeView1->setStyle(treeStyle);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     TreeView1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -244,7 +255,7 @@ void TF_Main::CreateControls()
     Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel3->setLineWidth(1);
     Label1 = MakeLabel(Panel3, "Original template path:", 40, 15, 105, 13, true);
-    L_Filename = new QLabel(Panel3);
+    L_Filename = new InfoBox(Panel3);
     L_Filename->setGeometry(160, 12, 529, 18);
     L_Filename->setFrameStyle(QFrame::Box | QFrame::Plain);
     L_Filename->setLineWidth(1);
@@ -252,7 +263,7 @@ void TF_Main::CreateControls()
     SetBackground(L_Filename, kBoxGrey);
     SetColor(L_Filename, QPalette::WindowText, kPathText);
     L_Filename->setAccessibleName("Original template path");
-    L_FileType = new QLabel(Panel3);
+    L_FileType = new InfoBox(Panel3);
     L_FileType->setGeometry(696, 15, 97, 18);
     L_FileType->setFont(SansFont(11, true));
     L_FileType->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -302,8 +313,9 @@ bool TF_Main::eventFilter(QObject* watched, QEvent* event)
 
 void TF_Main::RequestQuit()
 {
+    // The entry ends the program instead of running its event loop.
     quitRequested_ = true;
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QCoreApplication::quit();
 }
 
 // ---- buttons and status line ----

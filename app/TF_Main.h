@@ -2,6 +2,7 @@
 // F_Main: the editor's one main window. It owns the document, the settings and
 // the registry access, and every command runs in one of its handlers.
 #include "app/ImagePreview.h"
+#include "app/InfoBox.h"
 #include "app/PictureButton.h"
 #include "app/Prompts.h"
 #include "app/RegistryAccess.h"
@@ -37,7 +38,7 @@ public:
     PictureButton* B_Open;      // 16,20 121x33
     PictureButton* B_Save;      // 162,20 121x33
     QFrame* Panel2;             // client panel 0,73 798x486
-    QLabel* L_Action;           // status line 16,12 183x40
+    InfoBox* L_Action;           // status line 16,12 183x40
     CommandButton* B_Esporta;   // "Export File"
     CommandButton* B_Cambia;    // "Substitute File"
     CommandButton* B_Elimina;   // "Remove File"
@@ -50,16 +51,16 @@ public:
     DottedFrame* Shape1;        // in Panel4
     QPlainTextEdit* Editor;     // in Panel4, hidden at start
     QLabel* Label4;             // "Object:"
-    QLabel* L_Oggetto;
+    InfoBox* L_Oggetto;
     QLabel* Label2;             // "Size (bytes):"
-    QLabel* L_Size;
+    InfoBox* L_Size;
     QLabel* Label3;             // "Size (pixels):"
-    QLabel* L_Pixels;
+    InfoBox* L_Pixels;
     QCheckBox* cbStretch;       // "Stretch image"
     QFrame* Panel3;             // bottom bar 0,559 798x40
     QLabel* Label1;             // "Original template path:"
-    QLabel* L_Filename;
-    QLabel* L_FileType;
+    InfoBox* L_Filename;
+    InfoBox* L_FileType;
 
     // The format-choice dialog, created by the program entry after this window.
     TF_Select* F_Select = nullptr;
