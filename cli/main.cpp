@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "formstream/Exceptions.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -72,6 +73,8 @@ int Usage(const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed output pipe becomes a write error, so temporary folders are still removed.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) return Usage("no command given");
     std::string name = argv[1];
     Arguments args(argv + 2, argv + argc);

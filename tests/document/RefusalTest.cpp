@@ -217,3 +217,40 @@ TEST_F(DocumentTest, RebuildThroughALinkReplacesTheFileItNames) {
 
 } // namespace
 } // namespace kep::test
+
+namespace kep::test {
+namespace {
+
+// Random damage to the header and table of a valid pack: every outcome is a
+// complete unpacking or one of the system's errors, and files appear only in
+// the working folder.
+TEST_F(DocumentTest, RandomlyDamagedPacksStayInsideTheWorkingFolder) {
+    const Bytes valid = BuildPack("P", {{"a.tme", Pattern(40, 1)}, {"b.jpg", Pattern(30, 2)}, {"c.bmp", Pattern(20, 3)}});
+    const size_t tableEnd = static_cast<size_t>(kPackHeaderSize + 3 * kPackEntrySize);
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    fs::path path = UserFile("fuzz.tme", valid);
+    fs::path work = Root / "app" / "fuzz_template";
+    for (int round = 0; round < 250; ++round) {
+        Bytes file = valid;
+        for (int k = 0, flips = 1 + static_cast<int>(next() % 4); k < flips; ++k) {
+            size_t at = next() % 2 ? 40 + next() % (tableEnd - 40) : kPackHeaderSize + next() % 3 * kPackEntrySize + next() % 3;
+            file[at] = static_cast<char>(next() % 3 ? next() : (next() % 2 ? '/' : '\0'));
+        }
+        if (next() % 8 == 0) file.resize(next() % file.size());
+        WriteFile(path, file);
+        fs::remove_all(work);
+        try {
+            Open(path);
+        } catch (const Exception&) {
+        }
+        for (const auto& entry : fs::recursive_directory_iterator(Root)) {
+            fs::path p = entry.path();
+            bool allowed = p == Root / "app" || p == Root / "user" || p == path || p == work || p.parent_path() == work;
+            ASSERT_TRUE(allowed) << "round " << round << " wrote " << p;
+        }
+    }
+}
+
+} // namespace
+} // namespace kep::test
