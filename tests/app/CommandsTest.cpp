@@ -61,6 +61,10 @@ TEST_F(Commands, TypicalRoadFromOpenToSaveAndReopening) {
     EXPECT_TRUE(MemberButtons());
     EXPECT_TRUE(Window->B_Inserisci->isEnabled());
 
+    Window->EditorEnter();
+    EXPECT_EQ(Window->Editor->palette().color(QPalette::Base), Window->Editor->palette().color(QPalette::ToolTipBase));
+    Window->EditorExit();
+    EXPECT_EQ(Window->Editor->palette().color(QPalette::Base), QColor(192, 192, 192));
     Type(" ");
     EXPECT_TRUE(Window->B_Editor->isEnabled());
     EXPECT_EQ(Status(), "Remember to confirm changes for save.");
@@ -105,7 +109,8 @@ TEST_F(Commands, TypicalRoadFromOpenToSaveAndReopening) {
 
 TEST_F(Commands, SelectionRulesOfTheTree) {
     // The pack's name equals a member's name; PHOTO.JPG is no image by its name.
-    OpenPack("sel.tme", {{"menu1.tme", menu1}, {"PHOTO.JPG", back}, {"a.b", menu2}, {"x.bmp", MakeBmp(64, 48)}},
+    OpenPack("sel.tme", {{"menu1.tme", menu1}, {"PHOTO.JPG", back}, {"a.b", menu2}, {"x.bmp", MakeBmp(64, 48)},
+                         {"bad.jpg", MakeBmp(4, 4)}},
              "menu1.tme");
     // Before any selection, a click does nothing.
     Window->TreeSelect(nullptr);
@@ -142,6 +147,17 @@ TEST_F(Commands, SelectionRulesOfTheTree) {
     EXPECT_TRUE(Window->Editor->isHidden());
     EXPECT_TRUE(Window->Image1->isHidden());
     EXPECT_EQ(Status(), kCodeShown); // from the selection before
+
+    // A picture that cannot be decoded ends the refresh after the sizes in bytes.
+    ClickEntry("x.bmp");
+    ClickEntry("bad.jpg");
+    ASSERT_EQ(Exceptions().size(), 2u);
+    EXPECT_EQ(Exceptions().back(), "Not a JPEG file: starts with 0x42 0x4d");
+    EXPECT_EQ(Window->State.SelectedIndex, 5);
+    EXPECT_EQ(Window->L_Oggetto->text(), "bad.jpg (image)");
+    EXPECT_EQ(Window->L_Size->text(), QString::number(MakeBmp(4, 4).size()));
+    EXPECT_EQ(Window->L_Pixels->text(), "64 x 48");
+    EXPECT_EQ(Window->Image1->PictureWidth(), 64);
 
     // A released key refreshes the selection and reloads the code from its file.
     ClickEntry("menu1.tme");
