@@ -506,6 +506,15 @@ TEST_F(Commands, SubstituteByFormat) {
     EXPECT_TRUE(Window->B_Editor->isEnabled());
     EXPECT_EQ(Status(), kPick);
     EXPECT_EQ(ReadBytes(WorkDir() + "/menu1.tme"), MakeTemplate(SimpleCode("Other")));
+
+    // The same text again is no change.
+    Ask->Answers.push_back(ConfirmAnswer::No);
+    ClickEntry("menu2.tme");
+    WriteBytes(Files + "same.txt", Window->EditorText());
+    Format.Choices = {kFormatText};
+    Ask->Files.push_back(QString::fromStdString(Files + "same.txt"));
+    Window->B_Cambia->click();
+    EXPECT_FALSE(Window->B_Editor->isEnabled());
     EXPECT_TRUE(Exceptions().empty());
 }
 
