@@ -73,6 +73,8 @@ public:
     std::string& AppDir = Doc.AppDir;
     std::string TmeDir;
     std::string TmeSaveDir;
+    // True while the document opened from the Open dialog is a single menu template.
+    bool SingleTemplateOpen = false;
 
     // "Software\Orvenhall\" + the application title, below HKEY_CURRENT_USER.
     static std::string SettingsKey();
@@ -153,6 +155,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Pending code changes are settled before the window closes.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateControls();
