@@ -43,9 +43,6 @@ constexpr int kScreensAhead = 1;
 CodePane::CodePane(QWidget* parent)
     : QPlainTextEdit(parent), lineNumbers_(new LineNumberArea(this)), bar_(nullptr),
       highlighter_(new TemplateHighlighter(document())) {
-    // The highlighter's first pass, due at the next turn of the event loop,
-    // would report a change of the text then; run it now, before anyone listens.
-    highlighter_->rehighlight();
     bar_ = new FindReplaceBar(this);
     bar_->hide();
     connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { UpdateMargins(); });

@@ -52,8 +52,35 @@ double Luminance(const QColor& color) {
 
 } // namespace
 
-TemplateHighlighter::TemplateHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {
+TemplateHighlighter::TemplateHighlighter(QTextDocument* document) : QObject(document), document_(document) {
     MakeFormats(DefaultBackgrounds());
+    connect(document_, &QTextDocument::contentsChange, this, &TemplateHighlighter::ContentsChange);
+    ContentsChange(0, 0, document_->characterCount());
+}
+
+void TemplateHighlighter::ContentsChange(int position, int, int added) {
+    QTextBlock block = document_->findBlock(position);
+    if (!block.isValid()) return;
+    int number = block.blockNumber();
+    QTextBlock previous = block.previous();
+    int state = previous.isValid() && previous.userState() == InHexBlock ? InHexBlock : Normal;
+    int end = position + added;
+    bool stateChanged = false;
+    QString text;
+    while (block.isValid() && (block.position() <= end || stateChanged)) {
+        int old = block.userState();
+        if (number >= firstWanted_ && number <= lastWanted_) {
+            state = FormatBlock(block, state);
+        } else {
+            ClearFormats(block);
+            text = block.text();
+            state = ScanLine(text.constData(), static_cast<int>(text.size()), state, nullptr);
+            block.setUserState(state);
+        }
+        stateChanged = state != old;
+        block = block.next();
+        ++number;
+    }
 }
 
 QList<QColor> TemplateHighlighter::DefaultBackgrounds() {
@@ -99,9 +126,8 @@ void TemplateHighlighter::MakeFormats(const QList<QColor>& backgrounds) {
 
 void TemplateHighlighter::SetBackgrounds(const QList<QColor>& backgrounds) {
     MakeFormats(backgrounds);
-    if (!document()) return;
     // Every block is formatted again as it comes into view; those wanted now, at once.
-    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next())
+    for (QTextBlock block = document_->firstBlock(); block.isValid(); block = block.next())
         if (auto* mark = static_cast<FormattedMark*>(block.userData())) mark->Done = false;
     FormatPending(firstWanted_, lastWanted_);
 }
@@ -117,21 +143,21 @@ bool TemplateHighlighter::IsFormatted(const QTextBlock& block) {
 }
 
 void TemplateHighlighter::FormatPending(int first, int last) {
-    if (!document()) return;
-    QTextBlock block = document()->findBlockByNumber(std::max(first, 0));
-    for (int number = std::max(first, 0); block.isValid() && number <= last; ++number, block = block.next())
-        if (!IsFormatted(block)) FormatBlock(block);
+    QTextBlock block = document_->findBlockByNumber(std::max(first, 0));
+    for (int number = std::max(first, 0); block.isValid() && number <= last; ++number, block = block.next()) {
+        if (IsFormatted(block)) continue;
+        QTextBlock previous = block.previous();
+        FormatBlock(block, previous.isValid() && previous.userState() == InHexBlock ? InHexBlock : Normal);
+    }
 }
 
-// Sets a block's formats as the highlighter's own pass does, but outside an
-// edit of the document: rehighlightBlock would end an edit block, which the
-// editor reports as a change of its text.
-void TemplateHighlighter::FormatBlock(QTextBlock block) {
-    QTextBlock previous = block.previous();
-    int state = previous.isValid() && previous.userState() == InHexBlock ? InHexBlock : Normal;
+// Sets a block's formats on its layout, outside any edit of the document, so
+// that neither the text nor its undo history changes.
+int TemplateHighlighter::FormatBlock(QTextBlock block, int state) {
     QString text = block.text();
     spans_.clear();
-    ScanLine(text.constData(), static_cast<int>(text.size()), state, &spans_);
+    int end = ScanLine(text.constData(), static_cast<int>(text.size()), state, &spans_);
+    block.setUserState(end);
     QList<QTextLayout::FormatRange> ranges;
     ranges.reserve(static_cast<qsizetype>(spans_.size()));
     for (const Span& span : spans_) ranges.append(QTextLayout::FormatRange{span.Start, span.Length, formats_[span.What]});
@@ -142,7 +168,17 @@ void TemplateHighlighter::FormatBlock(QTextBlock block) {
     }
     mark->Done = true;
     block.layout()->setFormats(ranges);
-    document()->markContentsDirty(block.position(), block.length());
+    document_->markContentsDirty(block.position(), block.length());
+    return end;
+}
+
+// Only a block that has been formatted can hold formats.
+void TemplateHighlighter::ClearFormats(QTextBlock block) {
+    auto* mark = static_cast<FormattedMark*>(block.userData());
+    if (!mark || !mark->Done) return;
+    mark->Done = false;
+    block.layout()->clearFormats();
+    document_->markContentsDirty(block.position(), block.length());
 }
 
 int TemplateHighlighter::ScanLine(const QChar* text, int length, int state, std::vector<Span>* spans) {
@@ -227,27 +263,6 @@ int TemplateHighlighter::ScanLine(const QChar* text, int length, int state, std:
         }
     }
     return state;
-}
-
-void TemplateHighlighter::highlightBlock(const QString& text) {
-    int previous = previousBlockState();
-    int state = previous == InHexBlock ? InHexBlock : Normal;
-    int number = currentBlock().blockNumber();
-    bool wanted = number >= firstWanted_ && number <= lastWanted_;
-    auto* mark = static_cast<FormattedMark*>(currentBlockUserData());
-    if (!wanted) {
-        if (mark) mark->Done = false;
-        setCurrentBlockState(ScanLine(text.constData(), static_cast<int>(text.size()), state, nullptr));
-        return;
-    }
-    spans_.clear();
-    setCurrentBlockState(ScanLine(text.constData(), static_cast<int>(text.size()), state, &spans_));
-    for (const Span& span : spans_) setFormat(span.Start, span.Length, formats_[span.What]);
-    if (!mark) {
-        mark = new FormattedMark;
-        setCurrentBlockUserData(mark);
-    }
-    mark->Done = true;
 }
 
 } // namespace kep

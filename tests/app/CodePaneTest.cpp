@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,43 @@ TEST_F(CodePaneTest, FormatsOnlyTheLinesInViewAndTheRestAsTheyComeIntoView) {
     ASSERT_FALSE(shown.layout()->formats().isEmpty());
     EXPECT_EQ(shown.layout()->formats().first().format.foreground().color(),
               Pane.Highlighter()->Format(Kind::Name).foreground().color());
+}
+
+// The colour of the format that covers a character, or an invalid colour.
+QColor ColourAt(const QTextBlock& block, int column) {
+    for (const QTextLayout::FormatRange& range : block.layout()->formats())
+        if (column >= range.start && column < range.start + range.length) return range.format.foreground().color();
+    return {};
+}
+
+TEST_F(CodePaneTest, EditsReformatTheirLinesAndTheLinesWhoseStateChanges) {
+    Pane.setPlainText("  Data = \n    00FF\n    AB}\n  Left = 1\n");
+    QApplication::processEvents();
+    TemplateHighlighter* h = Pane.Highlighter();
+    const QColor hex = h->Format(Kind::HexBlock).foreground().color();
+    const QColor number = h->Format(Kind::Number).foreground().color();
+    QTextDocument* document = Pane.document();
+    EXPECT_EQ(ColourAt(document->findBlockByNumber(1), 4), number);
+
+    QTextCursor cursor(document->findBlockByNumber(0));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    cursor.insertText("{");
+    QApplication::processEvents();
+    EXPECT_EQ(document->findBlockByNumber(0).userState(), TemplateHighlighter::InHexBlock);
+    EXPECT_EQ(ColourAt(document->findBlockByNumber(1), 4), hex);
+    EXPECT_EQ(ColourAt(document->findBlockByNumber(2), 4), hex);
+    EXPECT_EQ(document->findBlockByNumber(2).userState(), TemplateHighlighter::Normal);
+    EXPECT_EQ(ColourAt(document->findBlockByNumber(3), 2), h->Format(Kind::Name).foreground().color());
+
+    Pane.undo();
+    QApplication::processEvents();
+    EXPECT_EQ(document->findBlockByNumber(0).userState(), TemplateHighlighter::Normal);
+    EXPECT_EQ(ColourAt(document->findBlockByNumber(1), 4), number);
+    // A line typed in the middle is formatted at once.
+    cursor.setPosition(document->findBlockByNumber(3).position());
+    cursor.insertText("  Top = 'x'\n");
+    QApplication::processEvents();
+    EXPECT_EQ(ColourAt(document->findBlockByNumber(3), 8), h->Format(Kind::String).foreground().color());
 }
 
 TEST(CodePaneChanges, HighlightingIsNoChangeOfTheText) {
