@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDropEvent>
 #include <QFile>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -128,6 +129,7 @@ TF_Main::~TF_Main()
     // The controls outlive this part of the window: no handler may run on it
     // while QWidget deletes them.
     Editor->removeEventFilter(this);
+    Editor->viewport()->removeEventFilter(this);
     TreeView1->removeEventFilter(this);
     TreeView1->viewport()->removeEventFilter(this);
     for (QObject* control : findChildren<QObject*>())
@@ -269,6 +271,9 @@ void TF_Main::CreateControls()
     L_FileType->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     L_FileType->setAccessibleName("File type");
 
+    // Files dropped anywhere on the window reach the window's drop handlers.
+    setAcceptDrops(true);
+
     // Centred on the desktop.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
@@ -291,12 +296,31 @@ void TF_Main::ConnectHandlers()
     connect(cbStretch, &QCheckBox::toggled, this, command("cbStretchClick", &TF_Main::cbStretchClick));
     connect(Editor, &QPlainTextEdit::textChanged, this, command("EditorChange", &TF_Main::EditorChange));
     Editor->installEventFilter(this);
+    Editor->viewport()->installEventFilter(this);
     TreeView1->installEventFilter(this);
     TreeView1->viewport()->installEventFilter(this);
 }
 
 bool TF_Main::eventFilter(QObject* watched, QEvent* event)
 {
+    // Files dragged over the code editor are the window's, not text to insert.
+    if (watched == Editor->viewport()
+        && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+            || event->type() == QEvent::Drop)) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!DraggedFiles(drop->mimeData()).isEmpty()) {
+            const QPoint position = Editor->viewport()->mapTo(this, drop->position().toPoint());
+            QDropEvent moved(position, drop->possibleActions(), drop->mimeData(), drop->buttons(),
+                             drop->modifiers(), event->type());
+            if (event->type() == QEvent::Drop)
+                dropEvent(&moved);
+            else
+                TakeDrag(&moved, position);
+            drop->setDropAction(moved.dropAction());
+            drop->setAccepted(moved.isAccepted());
+            return true;
+        }
+    }
     if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             RunCommand("TreeView1Click", [this] { TreeView1Click(); });

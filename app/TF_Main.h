@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 
+class QMimeData;
+
 namespace kep {
 
 class TF_Select;
@@ -107,6 +109,36 @@ public:
     void B_EliminaClick();
     void B_InserisciClick();
 
+    // ---- the parts of Open and Add after their file dialogs ----
+    // Opens path as the chosen file of Open.
+    void OpenChosenFile(const QString& path);
+    // Adds path as the chosen file of Add; false when it was refused with a warning.
+    bool AddChosenFile(const QString& path);
+    // Drops the code changes not yet written back: the code is read again.
+    void DiscardCodeChanges();
+
+    // ---- unsaved pack changes ----
+    // Set by every change of the open document that only Save writes to a
+    // file: a substituted, added or removed member, and saved code. The window
+    // title carries an asterisk while it is set.
+    bool PackChanged() const { return packChanged_; }
+    // Records a change; ignored when Save cannot write the open document.
+    void MarkPackChanged();
+    void ClearPackChanged();
+    // Before an action that would drop the open document: with unsaved pack
+    // changes, asks whether to save first. Yes runs Save, No goes on, closing
+    // the question cancels. True when the action may go on.
+    bool SettlePackChanges();
+    static QString PackChangedQuestion();
+    static QString WindowTitleText(bool changed);
+
+    // ---- files dropped on the window ----
+    // On the tree of an open pack the files are added as Add does; elsewhere
+    // one ".tme" file is opened as Open does. AcceptsDroppedFiles tells
+    // whether the drop is taken at all; FilesDropped acts on it.
+    bool AcceptsDroppedFiles(const QStringList& paths, bool onTree) const;
+    void FilesDropped(const QStringList& paths, bool onTree);
+
     // ---- which buttons are enabled ----
     // At start only B_Open is enabled. Open, Save, Export, Substitute and Add
     // turn B_Open and B_Save off while their file dialog is shown and both on
@@ -155,18 +187,28 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Pending code changes are settled before the window closes.
+    // Pending code changes, then unsaved pack changes, are settled before the window closes.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateControls();
     void ConnectHandlers();
     void RequestQuit();
+    // The local files a drag carries (empty when it carries anything else),
+    // and whether position (in this window) lies on the tree.
+    static QStringList DraggedFiles(const QMimeData* data);
+    bool OnTree(const QPoint& position) const;
+    // Takes the drag or drop at position when its files are accepted there.
+    bool TakeDrag(QDropEvent* event, const QPoint& position);
 
     std::unique_ptr<Prompts> prompts_;
     QStringList arguments_;
     bool quitRequested_ = false;
     bool actionRed_ = false;
+    bool packChanged_ = false;
 };
 
 } // namespace kep
