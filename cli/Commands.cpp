@@ -5,6 +5,7 @@
 #include "document/FileIo.h"
 #include "document/PackFormat.h"
 #include "document/PathParts.h"
+#include "document/TemplateCheck.h"
 #include "document/TemplateDocument.h"
 #include "formstream/BinaryToFormText.h"
 #include "formstream/Exceptions.h"
@@ -190,6 +191,23 @@ void SetCode(const Arguments& args) {
         std::free(resolved);
     }
     document.TextToTemplate(target);
+}
+
+void Check(const Arguments& args) {
+    ExpectCount(args, 1, 1, "check");
+    TempFolder work;
+    OpenedDocument opened(args[0], work.Path());
+    std::vector<TemplateCheckResult> results = CheckDocument(opened.Document);
+    WriteStandardOutput(FormatCheckReport(results));
+    if (!EveryTemplateConverts(results)) {
+        size_t failed = 0, templates = 0;
+        for (const TemplateCheckResult& result : results) {
+            templates += result.IsTemplate;
+            failed += result.IsTemplate && !result.Converts;
+        }
+        throw EDocumentError(std::to_string(failed) + " of " + std::to_string(templates) +
+                             (templates == 1 ? " template does" : " templates do") + " not convert.");
+    }
 }
 
 } // namespace kep::tool

@@ -23,5 +23,6 @@ void StreamToText(const Arguments& args);
 void TextToStream(const Arguments& args);
 void Code(const Arguments& args);
 void SetCode(const Arguments& args);
+void Check(const Arguments& args);
 
 } // namespace kep::tool

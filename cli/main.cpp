@@ -49,6 +49,11 @@ const Command kCommands[] = {
     {"setcode", kep::tool::SetCode, "setcode TEMPLATE CODE",
      "Replaces the component stream of the menu template TEMPLATE by the code\n"
      "in the file CODE, converted; the file ends after the new stream."},
+    {"check", kep::tool::Check, "check FILE",
+     "Converts the code of every menu template of the pack FILE (or of the menu\n"
+     "template FILE) to text and back, and tells per member whether saving the\n"
+     "code unchanged would give the same bytes, or the first offset that differs\n"
+     "and the value that changes. Exit status 0 when every template converts."},
 };
 
 const Command* FindCommand(const std::string& name) {
