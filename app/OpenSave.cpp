@@ -30,6 +30,7 @@ void TF_Main::B_OpenClick() {
 void TF_Main::OpenChosenFile(const QString& chosen) {
     // The open document goes: its unsaved changes with it.
     ClearPackChanged();
+    Editor->SetHistoryOwner(QString());
     Editor->hide();
     SetActionText("Please, wait...");
     State.IsPack = false;

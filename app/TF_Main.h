@@ -1,6 +1,7 @@
 #pragma once
 // F_Main: the editor's one main window. It owns the document, the settings and
 // the registry access, and every command runs in one of its handlers.
+#include "app/CodePane.h"
 #include "app/ImagePreview.h"
 #include "app/InfoBox.h"
 #include "app/PictureButton.h"
@@ -20,6 +21,8 @@
 #include <memory>
 #include <string>
 
+class QAction;
+class QMenu;
 class QMimeData;
 
 namespace kep {
@@ -51,7 +54,7 @@ public:
     QFrame* Panel4;             // preview panel
     ImagePreview* Image1;       // in Panel4
     DottedFrame* Shape1;        // in Panel4
-    QPlainTextEdit* Editor;     // in Panel4, hidden at start
+    CodePane* Editor;           // in Panel4, hidden at start
     QLabel* Label4;             // "Object:"
     InfoBox* L_Oggetto;
     QLabel* Label2;             // "Size (bytes):"
@@ -59,6 +62,11 @@ public:
     QLabel* Label3;             // "Size (pixels):"
     InfoBox* L_Pixels;
     QCheckBox* cbStretch;       // "Stretch image"
+    // The tree's context menu: "Check templates" and "Export all members...",
+    // enabled while a pack or a single template opened by Open is open.
+    QMenu* TreeMenu;
+    QAction* MI_CheckTemplates;
+    QAction* MI_ExportAll;
     QFrame* Panel3;             // bottom bar 0,559 798x40
     QLabel* Label1;             // "Original template path:"
     InfoBox* L_Filename;
@@ -108,6 +116,15 @@ public:
     void B_CambiaClick();
     void B_EliminaClick();
     void B_InserisciClick();
+
+    // ---- the tree's context menu ----
+    void TreeView1ContextPopup(const QPoint& position);
+    // Every template's code to text and back, reported in one box.
+    void MI_CheckTemplatesClick();
+    // Every member into a folder chosen in a folder dialog.
+    void MI_ExportAllClick();
+    // True while a document that the context menu's commands work on is open.
+    bool DocumentOpen() const { return State.IsPack || SingleTemplateOpen; }
 
     // ---- the parts of Open and Add after their file dialogs ----
     // Opens path as the chosen file of Open.
