@@ -18,8 +18,10 @@ void StatusLabel::paintEvent(QPaintEvent*)
     drawFrame(&painter);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(font());
+    // The status texts are English and Italian: read right to left, their
+    // trailing "..." and "." would be drawn in front of the first word.
     painter.drawText(contentsRect().adjusted(2, 0, -2, 0),
-                     Qt::AlignCenter | Qt::TextWordWrap | Qt::TextForceRightToLeft, text());
+                     Qt::AlignCenter | Qt::TextWordWrap | Qt::TextForceLeftToRight, text());
 }
 
 } // namespace kep

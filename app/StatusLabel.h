@@ -1,6 +1,6 @@
 #pragma once
-// L_Action: the status line. Its text is centred and laid out in right-to-left
-// reading order (so trailing dots show at the start of a line).
+// L_Action: the status line. Its text is centred and word-wrapped, drawn left
+// to right so that every status text reads as it is written.
 #include "app/InfoBox.h"
 
 namespace kep {

@@ -80,7 +80,7 @@ public:
 
     std::vector<Item> Run() {
         try {
-            if (size_ < 4 || std::memcmp(data_, "TPF0", 4) != 0) throw Stop();
+            if (size_ < 4 || std::memcmp(data_, "TPF0", 4) != 0) Fail();
             Add(0, 4, "signature", -1, "TPF0", "");
             pos_ = 4;
             Object("", 0);
@@ -99,11 +99,12 @@ public:
 private:
     struct Stop {};
 
+    [[noreturn]] void Fail() {
+        stopped_ = true;
+        throw Stop();
+    }
     void Need(int64_t count) {
-        if (count < 0 || size_ - pos_ < count) {
-            stopped_ = true;
-            throw Stop();
-        }
+        if (count < 0 || size_ - pos_ < count) Fail();
     }
     uint8_t Byte() {
         Need(1);
@@ -128,7 +129,7 @@ private:
     }
 
     void Object(const std::string& parent, int depth) {
-        if (depth > kMaxDepth) throw Stop();
+        if (depth > kMaxDepth) Fail();
         int64_t start = pos_;
         Need(1);
         uint8_t flags = 0;
@@ -157,7 +158,7 @@ private:
 
     void EndMarker(const std::string& where, const char* kind) {
         int64_t start = pos_;
-        if (Byte() != 0) throw Stop();
+        if (Byte() != 0) Fail();
         Add(start, pos_, kind, -1, "", where);
     }
 
@@ -173,10 +174,10 @@ private:
     }
 
     void Value(const std::string& where, int depth) {
-        if (depth > kMaxDepth) throw Stop();
+        if (depth > kMaxDepth) Fail();
         int64_t start = pos_;
         uint8_t tag = Byte();
-        if (tag > 20) throw Stop();
+        if (tag > 20) Fail();
         std::string value;
         switch (tag) {
         case 0: value = "Null"; break;
@@ -271,7 +272,7 @@ private:
                 uint8_t next = Peek();
                 if (next >= 2 && next <= 4) Value(item + " (order)", depth + 1);
                 int64_t itemStart = pos_;
-                if (Byte() != 1) throw Stop();
+                if (Byte() != 1) Fail();
                 Add(itemStart, pos_, "item", -1, "", item);
                 Properties(item, depth + 1);
             }
