@@ -111,6 +111,13 @@ TEST_F(DropAndUnsaved, DropsThatAreNotTaken) {
     // With a single template open, a picture on the tree is not added.
     Open(Files + "a.tme");
     EXPECT_FALSE(DropAt(Window.get(), TreeCentre(), {QString::fromStdString(Files + "picture.jpg")}));
+    // Nor does the code editor take it as text.
+    ClickEntry("a.tme");
+    const std::string code = Window->EditorText();
+    EXPECT_FALSE(DropAt(Window->Editor->viewport(), Window->Editor->viewport()->rect().center(),
+                        {QString::fromStdString(Files + "picture.jpg")}));
+    EXPECT_EQ(Window->EditorText(), code);
+    EXPECT_FALSE(Window->B_Editor->isEnabled());
     EXPECT_FALSE(Window->AcceptsDroppedFiles({}, true));
     EXPECT_TRUE(Ask->Texts("Warning").empty());
     EXPECT_FALSE(Changed());
