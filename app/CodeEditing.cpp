@@ -74,6 +74,7 @@ void TF_Main::B_EditorClick() {
         State.FileInfo[State.SelectedIndex].Size = size;
         State.FileInfo[State.SelectedIndex].Offset = 0;
     }
+    MarkPackChanged();
     L_Size->setText(QString::number(size));
     SetActionText(kStatusPickAction);
     TreeView1->setFocus();
@@ -86,21 +87,37 @@ void TF_Main::TestIfSaved() {
     if (answer == ConfirmAnswer::Yes) {
         B_EditorClick();
     } else {
-        // The changes are dropped even when the code cannot be read back;
-        // otherwise every later command would ask again and fail again.
-        OnExit dropChanges([this] { B_Editor->setEnabled(false); });
-        L_Size->setText(QString::number(Doc.TemplateToText(EditedTemplatePath(*this))));
+        DiscardCodeChanges();
     }
     B_Editor->setEnabled(false);
+}
+
+void TF_Main::DiscardCodeChanges() {
+    // The changes are dropped even when the code cannot be read back;
+    // otherwise every later command would ask again and fail again.
+    OnExit dropChanges([this] { B_Editor->setEnabled(false); });
+    L_Size->setText(QString::number(Doc.TemplateToText(EditedTemplatePath(*this))));
 }
 
 void TF_Main::closeEvent(QCloseEvent* event) {
     // Code changes not yet written back are settled first: Yes saves, and the
     // window stays open when saving fails; any other answer closes.
+    bool codeDropped = false;
     if (B_Editor->isEnabled()) {
         const ConfirmAnswer answer = Ask().ConfirmBox(
             FromAnsi("WARNING:\r\rTemplate " + EditedTemplateName(*this) + " has been changed. Save changes?\r"));
         if (answer == ConfirmAnswer::Yes && !RunCommand("B_EditorClick", [this] { B_EditorClick(); })) {
+            event->ignore();
+            return;
+        }
+        codeDropped = answer != ConfirmAnswer::Yes;
+    }
+    if (PackChanged()) {
+        // The dropped code changes are not part of what Save writes; the code
+        // is read again so that Save does not ask about them once more, and
+        // the editor shows what the pack holds when the window stays open.
+        if (codeDropped) RunCommand("TestIfSaved", [this] { DiscardCodeChanges(); });
+        if (!SettlePackChanges()) {
             event->ignore();
             return;
         }

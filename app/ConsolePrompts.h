@@ -19,6 +19,7 @@ public:
     }
     std::optional<QString> OpenFileDialog(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QString> SaveFileDialog(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<QString> FolderDialog(const FileDialogRequest&) override { return std::nullopt; }
     void ExceptionBox(const QString& message, const QString& details) override
     {
         Print("Error", message + '\n' + details);

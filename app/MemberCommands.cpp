@@ -126,6 +126,7 @@ void TF_Main::B_CambiaClick() {
             State.FileInfo[index].Size = State.MemberBuffer->GetSize();
             L_Size->setText(QString::number(State.FileInfo[index].Size));
             State.FileInfo[index].Offset = 0;
+            MarkPackChanged();
             if (IsImageName(name)) {
                 Image1->LoadFromFile(member);
             } else {
@@ -158,6 +159,7 @@ void TF_Main::B_EliminaClick() {
         State.FileNames[p] = State.FileNames[p + 1];
         State.FileInfo[p] = State.FileInfo[p + 1];
     }
+    MarkPackChanged();
     QTreeWidgetItem* files = TreeItemAt(4);
     if (entry != nullptr) {
         // Only the removed member's entry goes; when it was the selected one,
@@ -185,54 +187,58 @@ void TF_Main::B_InserisciClick() {
     SetFileButtons(false, false);
     OnExit enableFileButtons([this] { SetFileButtons(true, true); });
     const std::optional<QString> chosen = Ask().OpenFileDialog(request);
-    if (chosen) {
-        const std::string source = ToPath(*chosen);
-        const std::string extension = ExtractFileExt(source);
-        if (extension != ".tme" && extension != ".jpg" && extension != ".bmp") {
-            WarnAndEnd(*this, "WARNING:  Can't import file.\r\rMust have .tme, .jpg or .bmp extension.\r");
-            return;
-        }
-        TmeSaveDir = ExtractFilePath(source);
-        SavePath("TmeSaveDir", TmeSaveDir);
-        // The member's name is stored in the pack as Windows-1252 text of at most 255 characters.
-        bool lossy = false;
-        const std::string name = WideToAnsi(chosen->mid(chosen->lastIndexOf('/') + 1).toStdU16String(), &lossy);
-        const int count = std::min(State.FileCount, kMaxMembers);
-        for (int i = 1; i <= count; ++i) {
-            if (State.FileNames[i] == name) {
-                WarnAndEnd(*this, "WARNING:  Can't add file.\r\rFile alreay exist.\r\rTry to use \"Substitute\" function.\r");
-                return;
-            }
-        }
-        if (State.FileCount >= kMaxMembers) {
-            WarnAndEnd(*this, "WARNING:  Can't add file.\r\rA template pack holds at most 100 files.\r");
-            return;
-        }
-        if (lossy || name.size() > 255) {
-            WarnAndEnd(*this, "WARNING:  Can't add file.\r\rIts name cannot be stored in a template pack.\r");
-            return;
-        }
-        // The copy is made and measured before the table changes, so a
-        // failure leaves the pack as it was.
-        const std::string member = State.WorkDir + "/" + name;
-        CopyFileReplacing(source, member);
-        State.MemberBuffer->Clear();
-        State.MemberBuffer->LoadFromFile(member);
-        const int64_t size = State.MemberBuffer->GetSize();
-        State.FileCount = State.FileCount + 1;
-        State.FileNames[State.FileCount] = name;
-        State.FileInfo[State.FileCount].Size = size;
-        State.FileInfo[State.FileCount].Offset = 0;
-        L_Size->setText(QString::number(size));
-        if (QTreeWidgetItem* files = TreeItemAt(4)) {
-            files->setText(0, QStringLiteral("Files: %1").arg(State.FileCount));
-            TreeAddChild(files, name);
-        }
-    }
+    if (chosen && !AddChosenFile(*chosen)) return;
     TreeSelect(TreeLastItem());
     TreeView1Click();
     TreeView1->setFocus();
     SetFileButtons(true, true);
+}
+
+bool TF_Main::AddChosenFile(const QString& chosen) {
+    const std::string source = ToPath(chosen);
+    const std::string extension = ExtractFileExt(source);
+    if (extension != ".tme" && extension != ".jpg" && extension != ".bmp") {
+        WarnAndEnd(*this, "WARNING:  Can't import file.\r\rMust have .tme, .jpg or .bmp extension.\r");
+        return false;
+    }
+    TmeSaveDir = ExtractFilePath(source);
+    SavePath("TmeSaveDir", TmeSaveDir);
+    // The member's name is stored in the pack as Windows-1252 text of at most 255 characters.
+    bool lossy = false;
+    const std::string name = WideToAnsi(chosen.mid(chosen.lastIndexOf('/') + 1).toStdU16String(), &lossy);
+    const int count = std::min(State.FileCount, kMaxMembers);
+    for (int i = 1; i <= count; ++i) {
+        if (State.FileNames[i] == name) {
+            WarnAndEnd(*this, "WARNING:  Can't add file.\r\rFile alreay exist.\r\rTry to use \"Substitute\" function.\r");
+            return false;
+        }
+    }
+    if (State.FileCount >= kMaxMembers) {
+        WarnAndEnd(*this, "WARNING:  Can't add file.\r\rA template pack holds at most 100 files.\r");
+        return false;
+    }
+    if (lossy || name.size() > 255) {
+        WarnAndEnd(*this, "WARNING:  Can't add file.\r\rIts name cannot be stored in a template pack.\r");
+        return false;
+    }
+    // The copy is made and measured before the table changes, so a
+    // failure leaves the pack as it was.
+    const std::string member = State.WorkDir + "/" + name;
+    CopyFileReplacing(source, member);
+    State.MemberBuffer->Clear();
+    State.MemberBuffer->LoadFromFile(member);
+    const int64_t size = State.MemberBuffer->GetSize();
+    State.FileCount = State.FileCount + 1;
+    State.FileNames[State.FileCount] = name;
+    State.FileInfo[State.FileCount].Size = size;
+    State.FileInfo[State.FileCount].Offset = 0;
+    L_Size->setText(QString::number(size));
+    if (QTreeWidgetItem* files = TreeItemAt(4)) {
+        files->setText(0, QStringLiteral("Files: %1").arg(State.FileCount));
+        TreeAddChild(files, name);
+    }
+    MarkPackChanged();
+    return true;
 }
 
 } // namespace kep

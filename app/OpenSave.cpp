@@ -13,6 +13,7 @@ const char kTemplateFilter[] = "Template Files (tme)|*.tme|All Files (*.*)|*.*";
 
 void TF_Main::B_OpenClick() {
     TestIfSaved();
+    if (!SettlePackChanges()) return;
     SetActionColorMaroon();
     SetActionText("Please, select template...");
     FileDialogRequest request{"Open Kep Template...", kTemplateFilter, FromPath(TmeDir), QString()};
@@ -23,6 +24,13 @@ void TF_Main::B_OpenClick() {
         SetActionText("Please, open a file...");
         return;
     }
+    OpenChosenFile(*chosen);
+}
+
+void TF_Main::OpenChosenFile(const QString& chosen) {
+    // The open document goes: its unsaved changes with it.
+    ClearPackChanged();
+    Editor->SetHistoryOwner(QString());
     Editor->hide();
     SetActionText("Please, wait...");
     State.IsPack = false;
@@ -34,10 +42,10 @@ void TF_Main::B_OpenClick() {
     L_Pixels->clear();
     State.SelectedIndex = 0;
     SetMemberButtons(false, false);
-    State.TemplateFileName = ToPath(*chosen);
+    State.TemplateFileName = ToPath(chosen);
     // Only the stored folder changes: this run's next Open starts where this one did.
     SavePath("TmeDir", ExtractFilePath(State.TemplateFileName));
-    L_Filename->setText(" " + *chosen);
+    L_Filename->setText(" " + chosen);
     Doc.LoadTemplate(State.TemplateFileName);
     // A single template was read when its opening ended with its own status text.
     SingleTemplateOpen = !State.IsPack && L_Action->text() == QStringLiteral("Click on template.");
@@ -63,15 +71,53 @@ void TF_Main::B_SaveClick() {
         SavePath("TmeSaveDir", TmeSaveDir);
         if (State.IsPack) {
             Doc.RebuildPack(target);
+            ClearPackChanged();
         } else if (SingleTemplateOpen) {
             // The working copy holds the template with its saved code changes.
             CopyFileReplacing(State.WorkDir + "/" + ExtractFileName(State.TemplateFileName), target,
                               AtomicFile::Symlink::Follow);
+            ClearPackChanged();
         }
     }
     SetFileButtons(true, true);
     SetActionText(kStatusPickAction);
     TreeView1->setFocus();
+}
+
+QString TF_Main::WindowTitleText(bool changed) {
+    return changed ? QStringLiteral("Kep Template Editor *") : QStringLiteral("Kep Template Editor");
+}
+
+QString TF_Main::PackChangedQuestion() {
+    return QStringLiteral("The template pack has changes that are not saved.\r\rSave it first?");
+}
+
+void TF_Main::MarkPackChanged() {
+    // Only a pack, or a single template opened by Open, is written by Save;
+    // a change that Save cannot write would make every later question a trap.
+    if (!State.IsPack && !SingleTemplateOpen) return;
+    packChanged_ = true;
+    setWindowTitle(WindowTitleText(true));
+}
+
+void TF_Main::ClearPackChanged() {
+    packChanged_ = false;
+    setWindowTitle(WindowTitleText(false));
+}
+
+bool TF_Main::SettlePackChanges() {
+    if (!packChanged_) return true;
+    switch (Ask().ConfirmBox(PackChangedQuestion())) {
+    case ConfirmAnswer::No:
+        return true;
+    case ConfirmAnswer::Yes:
+        // A cancelled or failed Save leaves the changes, and the action that asked ends.
+        RunCommand("B_SaveClick", [this] { B_SaveClick(); });
+        return !packChanged_;
+    case ConfirmAnswer::Closed:
+        break;
+    }
+    return false;
 }
 
 } // namespace kep

@@ -34,6 +34,9 @@ public:
     // dialog neither asks before overwriting nor adds an extension.
     virtual std::optional<QString> OpenFileDialog(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> SaveFileDialog(const FileDialogRequest& request) = 0;
+    // The full path of the chosen folder (Title and InitialDir of the request
+    // are used), or nothing when the dialog was cancelled.
+    virtual std::optional<QString> FolderDialog(const FileDialogRequest& request) = 0;
 
     // The general error handler's report: the message, with the technical
     // details (exception class, the command that failed) one click away.

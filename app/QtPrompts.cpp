@@ -128,6 +128,18 @@ std::optional<QString> QtPrompts::SaveFileDialog(const FileDialogRequest& reques
     return RunFileDialog(parent_, request, true);
 }
 
+std::optional<QString> QtPrompts::FolderDialog(const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent_, request.Title, request.InitialDir);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
 void QtPrompts::ExceptionBox(const QString& message, const QString& details)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), Lines(message), QMessageBox::Ok, parent_);

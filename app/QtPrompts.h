@@ -16,6 +16,7 @@ public:
     ConfirmAnswer ConfirmBox(const QString& text) override;
     std::optional<QString> OpenFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> SaveFileDialog(const FileDialogRequest& request) override;
+    std::optional<QString> FolderDialog(const FileDialogRequest& request) override;
     void ExceptionBox(const QString& message, const QString& details) override;
 
     // "Name|pattern|Name|pattern" as Qt's "Name (pattern);;Name (pattern)".

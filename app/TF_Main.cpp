@@ -7,11 +7,13 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDropEvent>
 #include <QFile>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTextBlock>
@@ -128,6 +130,7 @@ TF_Main::~TF_Main()
     // The controls outlive this part of the window: no handler may run on it
     // while QWidget deletes them.
     Editor->removeEventFilter(this);
+    Editor->viewport()->removeEventFilter(this);
     TreeView1->removeEventFilter(this);
     TreeView1->viewport()->removeEventFilter(this);
     for (QObject* control : findChildren<QObject*>())
@@ -203,6 +206,12 @@ void TF_Main::CreateControls()
     TreeView1->header()->setStretchLastSection(false);
     TreeView1->viewport()->setCursor(Qt::PointingHandCursor);
     TreeView1->setAccessibleName("Template contents");
+    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreeMenu = new QMenu(TreeView1);
+    MI_CheckTemplates = TreeMenu->addAction(QStringLiteral("Check templates"));
+    MI_ExportAll = TreeMenu->addAction(QStringLiteral("Export all members..."));
+    MI_CheckTemplates->setEnabled(false);
+    MI_ExportAll->setEnabled(false);
     {
         // The selected entry is highlighted only while the tree has the focus.
         QPalette palette = TreeView1->palette();
@@ -224,7 +233,7 @@ void TF_Main::CreateControls()
     Image1->setGeometry(40, 6, 497, 372);
     Image1->setAccessibleName("Image preview");
 
-    Editor = new QPlainTextEdit(Panel4);
+    Editor = new CodePane(Panel4);
     Editor->setGeometry(2, 2, 573, 380);
     Editor->setFont(ConsoleFont(11));
     Editor->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -269,6 +278,9 @@ void TF_Main::CreateControls()
     L_FileType->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     L_FileType->setAccessibleName("File type");
 
+    // Files dropped anywhere on the window reach the window's drop handlers.
+    setAcceptDrops(true);
+
     // Centred on the desktop.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
@@ -290,13 +302,44 @@ void TF_Main::ConnectHandlers()
     connect(B_Editor, &QPushButton::clicked, this, command("B_EditorClick", &TF_Main::B_EditorClick));
     connect(cbStretch, &QCheckBox::toggled, this, command("cbStretchClick", &TF_Main::cbStretchClick));
     connect(Editor, &QPlainTextEdit::textChanged, this, command("EditorChange", &TF_Main::EditorChange));
+    connect(MI_CheckTemplates, &QAction::triggered, this,
+            command("MI_CheckTemplatesClick", &TF_Main::MI_CheckTemplatesClick));
+    connect(MI_ExportAll, &QAction::triggered, this, command("MI_ExportAllClick", &TF_Main::MI_ExportAllClick));
+    connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        RunCommand("TreeView1ContextPopup", [this, position] { TreeView1ContextPopup(position); });
+    });
     Editor->installEventFilter(this);
+    Editor->viewport()->installEventFilter(this);
     TreeView1->installEventFilter(this);
     TreeView1->viewport()->installEventFilter(this);
 }
 
 bool TF_Main::eventFilter(QObject* watched, QEvent* event)
 {
+    // Files dragged over the code editor are the window's, not text to insert.
+    if (watched == Editor->viewport()
+        && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+            || event->type() == QEvent::Drop)) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!DraggedFiles(drop->mimeData()).isEmpty()) {
+            const QPoint position = Editor->viewport()->mapTo(this, drop->position().toPoint());
+            QDropEvent moved(position, drop->possibleActions(), drop->mimeData(), drop->buttons(),
+                             drop->modifiers(), event->type());
+            if (event->type() == QEvent::Drop)
+                dropEvent(&moved);
+            else
+                TakeDrag(&moved, position);
+            drop->setDropAction(moved.dropAction());
+            drop->setAccepted(moved.isAccepted());
+            return true;
+        }
+    }
+    // The right button opens the context menu without selecting another entry:
+    // the selection changes only by the clicks that the tree's handler sees.
+    if (watched == TreeView1->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+        return true;
     if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             RunCommand("TreeView1Click", [this] { TreeView1Click(); });

@@ -1,6 +1,7 @@
 #pragma once
 // F_Main: the editor's one main window. It owns the document, the settings and
 // the registry access, and every command runs in one of its handlers.
+#include "app/CodePane.h"
 #include "app/ImagePreview.h"
 #include "app/InfoBox.h"
 #include "app/PictureButton.h"
@@ -19,6 +20,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+class QAction;
+class QMenu;
+class QMimeData;
 
 namespace kep {
 
@@ -49,7 +54,7 @@ public:
     QFrame* Panel4;             // preview panel
     ImagePreview* Image1;       // in Panel4
     DottedFrame* Shape1;        // in Panel4
-    QPlainTextEdit* Editor;     // in Panel4, hidden at start
+    CodePane* Editor;           // in Panel4, hidden at start
     QLabel* Label4;             // "Object:"
     InfoBox* L_Oggetto;
     QLabel* Label2;             // "Size (bytes):"
@@ -57,6 +62,11 @@ public:
     QLabel* Label3;             // "Size (pixels):"
     InfoBox* L_Pixels;
     QCheckBox* cbStretch;       // "Stretch image"
+    // The tree's context menu: "Check templates" and "Export all members...",
+    // enabled while a pack or a single template opened by Open is open.
+    QMenu* TreeMenu;
+    QAction* MI_CheckTemplates;
+    QAction* MI_ExportAll;
     QFrame* Panel3;             // bottom bar 0,559 798x40
     QLabel* Label1;             // "Original template path:"
     InfoBox* L_Filename;
@@ -107,6 +117,45 @@ public:
     void B_EliminaClick();
     void B_InserisciClick();
 
+    // ---- the tree's context menu ----
+    void TreeView1ContextPopup(const QPoint& position);
+    // Every template's code to text and back, reported in one box.
+    void MI_CheckTemplatesClick();
+    // Every member into a folder chosen in a folder dialog.
+    void MI_ExportAllClick();
+    // True while a document that the context menu's commands work on is open.
+    bool DocumentOpen() const { return State.IsPack || SingleTemplateOpen; }
+
+    // ---- the parts of Open and Add after their file dialogs ----
+    // Opens path as the chosen file of Open.
+    void OpenChosenFile(const QString& path);
+    // Adds path as the chosen file of Add; false when it was refused with a warning.
+    bool AddChosenFile(const QString& path);
+    // Drops the code changes not yet written back: the code is read again.
+    void DiscardCodeChanges();
+
+    // ---- unsaved pack changes ----
+    // Set by every change of the open document that only Save writes to a
+    // file: a substituted, added or removed member, and saved code. The window
+    // title carries an asterisk while it is set.
+    bool PackChanged() const { return packChanged_; }
+    // Records a change; ignored when Save cannot write the open document.
+    void MarkPackChanged();
+    void ClearPackChanged();
+    // Before an action that would drop the open document: with unsaved pack
+    // changes, asks whether to save first. Yes runs Save, No goes on, closing
+    // the question cancels. True when the action may go on.
+    bool SettlePackChanges();
+    static QString PackChangedQuestion();
+    static QString WindowTitleText(bool changed);
+
+    // ---- files dropped on the window ----
+    // On the tree of an open pack the files are added as Add does; elsewhere
+    // one ".tme" file is opened as Open does. AcceptsDroppedFiles tells
+    // whether the drop is taken at all; FilesDropped acts on it.
+    bool AcceptsDroppedFiles(const QStringList& paths, bool onTree) const;
+    void FilesDropped(const QStringList& paths, bool onTree);
+
     // ---- which buttons are enabled ----
     // At start only B_Open is enabled. Open, Save, Export, Substitute and Add
     // turn B_Open and B_Save off while their file dialog is shown and both on
@@ -155,18 +204,28 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Pending code changes are settled before the window closes.
+    // Pending code changes, then unsaved pack changes, are settled before the window closes.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateControls();
     void ConnectHandlers();
     void RequestQuit();
+    // The local files a drag carries (empty when it carries anything else),
+    // and whether position (in this window) lies on the tree.
+    static QStringList DraggedFiles(const QMimeData* data);
+    bool OnTree(const QPoint& position) const;
+    // Takes the drag or drop at position when its files are accepted there.
+    bool TakeDrag(QDropEvent* event, const QPoint& position);
 
     std::unique_ptr<Prompts> prompts_;
     QStringList arguments_;
     bool quitRequested_ = false;
     bool actionRed_ = false;
+    bool packChanged_ = false;
 };
 
 } // namespace kep

@@ -32,7 +32,11 @@ void ShowTemplateCode(TF_Main& window, const std::string& name) {
     window.Image1->hide();
     window.L_Oggetto->setText(TF_Main::FromAnsi(name + " (template)"));
     window.L_Pixels->clear();
-    window.L_Size->setText(QString::number(window.Doc.TemplateToText(window.State.WorkDir + "/" + name)));
+    // The undo history goes on while the same template stays shown, and starts
+    // afresh with another template's code.
+    const std::string path = window.State.WorkDir + "/" + name;
+    window.Editor->SetHistoryOwner(TF_Main::FromPath(path));
+    window.L_Size->setText(QString::number(window.Doc.TemplateToText(path)));
     window.Editor->show();
     window.SetActionText(kStatusCodeShown);
 }

@@ -28,6 +28,7 @@ struct BenchPrompts : kep::Prompts {
     kep::ConfirmAnswer ConfirmBox(const QString&) override { return kep::ConfirmAnswer::No; }
     std::optional<QString> OpenFileDialog(const kep::FileDialogRequest&) override { return Take(); }
     std::optional<QString> SaveFileDialog(const kep::FileDialogRequest&) override { return Take(); }
+    std::optional<QString> FolderDialog(const kep::FileDialogRequest&) override { return Take(); }
     void ExceptionBox(const QString& message, const QString&) override {
         std::fprintf(stderr, "error: %s\n", qPrintable(message));
         std::exit(1);

@@ -131,7 +131,7 @@ inline Bytes MakeBmp(int width, int height) {
 // without one is cancelled.
 struct CommandPrompts : Prompts {
     struct Shown {
-        std::string Kind; // "Error", "Information", "Warning", "Confirm", "Open", "Save", "Exception"
+        std::string Kind; // "Error", "Information", "Warning", "Confirm", "Open", "Save", "Folder", "Exception"
         QString Text;     // the box's text, or the dialog's title
         FileDialogRequest Request;
     };
@@ -158,6 +158,10 @@ struct CommandPrompts : Prompts {
     }
     std::optional<QString> SaveFileDialog(const FileDialogRequest& request) override {
         Log.push_back({"Save", request.Title, request});
+        return TakeFile();
+    }
+    std::optional<QString> FolderDialog(const FileDialogRequest& request) override {
+        Log.push_back({"Folder", request.Title, request});
         return TakeFile();
     }
     void ExceptionBox(const QString& message, const QString&) override {

@@ -12,7 +12,7 @@
 
 struct ScriptedPrompts : kep::Prompts {
     struct Shown {
-        QString Kind; // "Error", "Information", "Warning", "Confirm", "Open", "Save", "Exception"
+        QString Kind; // "Error", "Information", "Warning", "Confirm", "Open", "Save", "Folder", "Exception"
         QString Text; // the box's text, or the dialog's title
         QString Details;
         kep::FileDialogRequest Request;
@@ -37,6 +37,11 @@ struct ScriptedPrompts : kep::Prompts {
     std::optional<QString> SaveFileDialog(const kep::FileDialogRequest& request) override
     {
         Log.push_back({"Save", request.Title, {}, request});
+        return Take(Files, std::optional<QString>());
+    }
+    std::optional<QString> FolderDialog(const kep::FileDialogRequest& request) override
+    {
+        Log.push_back({"Folder", request.Title, {}, request});
         return Take(Files, std::optional<QString>());
     }
     void ExceptionBox(const QString& message, const QString& details) override
