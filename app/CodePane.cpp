@@ -37,12 +37,16 @@ bool IsWholeWord(const QString& line, qsizetype at, qsizetype length) {
 
 // The numbers of lines shown around the view, in screens, formatted ahead of scrolling.
 constexpr int kScreensAhead = 1;
+constexpr int kInitialLines = 200;
 
 } // namespace
 
 CodePane::CodePane(QWidget* parent)
     : QPlainTextEdit(parent), lineNumbers_(new LineNumberArea(this)), bar_(nullptr),
       highlighter_(new TemplateHighlighter(document())) {
+    // Until the pane has been laid out and shown, only the first lines are
+    // formatted: a large text loaded while it is hidden costs only the scan.
+    highlighter_->SetWantedBlocks(0, kInitialLines - 1);
     bar_ = new FindReplaceBar(this);
     bar_->hide();
     connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { UpdateMargins(); });

@@ -125,6 +125,13 @@ protected:
     CodePane Pane;
 };
 
+TEST(CodePaneHidden, ATextLoadedBeforeThePaneIsShownFormatsOnlyItsFirstLines) {
+    CodePane pane;
+    pane.setPlainText(ManyLines(5000));
+    EXPECT_TRUE(TemplateHighlighter::IsFormatted(pane.document()->findBlockByNumber(0)));
+    EXPECT_FALSE(TemplateHighlighter::IsFormatted(pane.document()->findBlockByNumber(1000)));
+}
+
 TEST_F(CodePaneTest, FormatsOnlyTheLinesInViewAndTheRestAsTheyComeIntoView) {
     Pane.setPlainText(ManyLines(20000));
     QApplication::processEvents();
