@@ -6,6 +6,9 @@
 
 #include <array>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kep {
 
@@ -39,11 +42,49 @@ constexpr std::array<int8_t, 256> MakeHexValues() {
 
 constexpr std::array<int8_t, 256> kHexValues = MakeHexValues();
 
+// The byte of every pair of hexadecimal digits, indexed by the two characters
+// (the first in the low byte), or -1.
+const std::array<int16_t, 65536>& HexPairValues() {
+    static const std::array<int16_t, 65536> values = [] {
+        std::array<int16_t, 65536> table{};
+        for (int i = 0; i < 65536; ++i) {
+            int high = kHexValues[i & 0xFF];
+            int low = kHexValues[i >> 8];
+            table[i] = static_cast<int16_t>(high < 0 || low < 0 ? -1 : high << 4 | low);
+        }
+        return table;
+    }();
+    return values;
+}
+
 inline bool IsLetter(uint8_t c) { return kClasses[c] & kLetter; }
 inline bool IsDigit(uint8_t c) { return kClasses[c] & kDigit; }
 inline bool IsNameChar(uint8_t c) { return kClasses[c] & (kLetter | kDigit); }
 
 inline uint8_t FoldAscii(uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c; }
+
+#if defined(__SSE2__)
+// Decodes 16 hexadecimal digits into 8 bytes; false when any of the 16
+// characters is not a hexadecimal digit.
+inline bool DecodeHex16(const uint8_t* in, uint8_t* out) {
+    __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    // Signed comparisons: bytes above 127 fall outside both ranges.
+    __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(text, _mm_set1_epi8('0' - 1)),
+                                  _mm_cmplt_epi8(text, _mm_set1_epi8('9' + 1)));
+    __m128i lower = _mm_or_si128(text, _mm_set1_epi8(0x20));
+    __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
+                                   _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
+    if (_mm_movemask_epi8(_mm_or_si128(digit, letter)) != 0xFFFF) return false;
+    __m128i nibbles = _mm_or_si128(_mm_and_si128(digit, _mm_sub_epi8(text, _mm_set1_epi8('0'))),
+                                   _mm_andnot_si128(digit, _mm_sub_epi8(lower, _mm_set1_epi8('a' - 10))));
+    // Each 16-bit lane holds the high digit in its low byte.
+    __m128i high = _mm_slli_epi16(_mm_and_si128(nibbles, _mm_set1_epi16(0x00FF)), 4);
+    __m128i low = _mm_srli_epi16(nibbles, 8);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out),
+                     _mm_packus_epi16(_mm_or_si128(high, low), _mm_setzero_si128()));
+    return true;
+}
+#endif
 
 // A hexadecimal block decodes at most this many digit pairs at a time.
 constexpr int kHexRun = 256;
@@ -116,20 +157,22 @@ void TParser::Refill() {
 }
 
 void TParser::SkipWhitespace() {
+    int32_t p = Cursor;
     for (;;) {
-        uint8_t c = Buffer[Cursor];
-        if (c == 0) {
-            Refill();
-            if (Buffer[Cursor] == 0) return;
-        } else if (c == '\n') {
+        uint8_t c = Buffer[p];
+        if (c > 32) break;
+        if (c == '\n') {
             ++LineNumber_;
-            ++Cursor;
-        } else if (c <= 32) {
-            ++Cursor;
-        } else {
-            return;
+        } else if (c == 0) {
+            Cursor = p;
+            Refill();
+            p = Cursor;
+            if (Buffer[p] == 0) break;
+            continue;
         }
+        ++p;
     }
+    Cursor = p;
 }
 
 uint8_t TParser::Advance() {
@@ -276,7 +319,21 @@ std::string TParser::TokenText() const {
     return std::string(reinterpret_cast<const char*>(Buffer + TokenStart), static_cast<size_t>(end - TokenStart));
 }
 
-int64_t TParser::TokenAsInteger() const { return ParseInteger64(TokenText()); }
+int64_t TParser::TokenAsInteger() const {
+    // Up to 18 decimal digits always fit: the common case needs no text.
+    const uint8_t* p = Buffer + TokenStart;
+    const uint8_t* end = Buffer + Cursor;
+    if (Token_ == TokenKind::Integer) {
+        bool negative = *p == '-';
+        if (negative) ++p;
+        if (end > p && end - p <= 18) {
+            int64_t value = 0;
+            for (; p < end && IsDigit(*p); ++p) value = value * 10 + (*p - '0');
+            if (p == end) return negative ? -value : value;
+        }
+    }
+    return ParseInteger64(TokenText());
+}
 
 Extended TParser::TokenAsFloat() const {
     int32_t end = Cursor - (FloatSuffix_ != 0 ? 1 : 0);
@@ -302,26 +359,38 @@ std::string TParser::TokenDottedName() {
 }
 
 void TParser::ReadHexBlock(TStream& sink) {
-    uint8_t run[kHexRun];
+    // Decoded bytes are gathered and passed to the sink in large pieces.
+    uint8_t bytes[16 * kHexRun];
+    int32_t count = 0;
+    const auto& pairs = HexPairValues();
     SkipWhitespace();
     while (Buffer[Cursor] != '}') {
-        // A digit is never the last visible byte (the end marker follows it),
-        // so the byte after it is always inside the window.
+        // The byte after the end marker is the spare byte after the window.
         const uint8_t* b = Buffer + Cursor;
         int n = 0;
+#if defined(__SSE2__)
+        const uint8_t* visibleEnd = Buffer + VisibleEnd;
+        while (n + 8 <= kHexRun && visibleEnd - b >= 16 && DecodeHex16(b, bytes + count + n)) {
+            n += 8;
+            b += 16;
+        }
+#endif
         while (n < kHexRun) {
-            int high = kHexValues[b[0]];
-            if (high < 0) break;
-            int low = kHexValues[b[1]];
-            if (low < 0) break;
-            run[n++] = static_cast<uint8_t>(high << 4 | low);
+            int value = pairs[b[0] | b[1] << 8];
+            if (value < 0) break;
+            bytes[count + n++] = static_cast<uint8_t>(value);
             b += 2;
         }
         if (n == 0) Fail("Invalid binary value");
-        sink.WriteBuffer(run, n);
+        count += n;
+        if (count > static_cast<int32_t>(sizeof bytes) - kHexRun) {
+            sink.WriteBuffer(bytes, count);
+            count = 0;
+        }
         Cursor += 2 * n;
         SkipWhitespace();
     }
+    sink.WriteBuffer(bytes, count);
     Advance();
 }
 

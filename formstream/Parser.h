@@ -72,7 +72,9 @@ private:
     void ScanString();
 
     TStream& Input;
-    uint8_t Buffer[kWindowSize];       // the window
+    // The window, and a spare 0 byte after it: scanning never goes past the
+    // end marker, but a pair of digits is read two bytes at a time.
+    uint8_t Buffer[kWindowSize + 1] = {};
     int32_t DataEnd = 0;               // one past the last byte read into the window
     const int32_t BufferEnd = kWindowSize;
     int32_t Cursor = 0;                // next character to scan

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -299,6 +300,22 @@ TEST(Parser, HexBlocks) {
     EXPECT_EQ(ReadBlock("{" + digits + "\n" + digits + "\n}\nx", &after, &line), digits + digits);
     EXPECT_EQ(after, "S:x");
     EXPECT_EQ(line, 3);
+
+    // Long runs of both letter cases, and a character that is no digit at
+    // any place among them.
+    std::string mixed = "0123456789abcdefABCDEF0a1B2c3D4e5F6a7b8C9dAeBf";
+    std::string upper = mixed;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(ReadBlock("{" + mixed + mixed + "}"), upper + upper);
+    for (char bad : {'G', 'g', '@', '`', '/', ':', '\x7F', '\x80', '\xC6', '\xE6', '}'}) {
+        for (size_t at = 0; at < 40; ++at) {
+            std::string digits = mixed + mixed;
+            digits[at] = bad;
+            std::string result = ReadBlock("{" + digits + "}");
+            if (bad == '}' && at % 2 == 0) EXPECT_EQ(result, upper.substr(0, at)) << at; // the block ends there
+            else EXPECT_EQ(result, "Invalid binary value on line 1") << Escaped(std::string(1, bad)) << " at " << at;
+        }
+    }
 }
 
 TEST(Parser, TokenValues) {
