@@ -20,6 +20,7 @@ namespace {
 
 // A tme run that claims more than this much memory trusted a declared size.
 constexpr long kMaxRssKb = 256 * 1024;
+[[maybe_unused]] constexpr rlim_t kAddressSpace = rlim_t{512} << 20;
 // Files above this size are compared by size and time, not read.
 constexpr uintmax_t kReadLimit = 1 << 20;
 constexpr uint64_t kAboveLimit = uint64_t{1} << 31; // 2147483648
@@ -56,25 +57,28 @@ Bytes Repeat(const Bytes& part, size_t times) {
 struct StreamCase {
     const char* Title;
     Bytes Stream;
+    std::string Message;
 };
 
 std::vector<StreamCase> HostileStreams() {
     const Bytes few = "abc";
+    const std::string readError = "Stream read error", tooDeep = "Nesting deeper than 1000 levels";
     std::vector<StreamCase> cases = {
-        {"Empty", ""},
-        {"NoSignature", "TPF1" + kGoodStream.substr(4)},
-        {"SignatureOnly", "TPF0"},
-        {"NoEndMarkers", kGoodStream.substr(0, kGoodStream.size() - 2)},
-        {"UnknownTag", StreamWith("\x15")},
+        {"Empty", "", readError},
+        {"NoSignature", "TPF1" + kGoodStream.substr(4), "Invalid stream format"},
+        {"SignatureOnly", "TPF0", readError},
+        {"NoEndMarkers", kGoodStream.substr(0, kGoodStream.size() - 2), readError},
+        {"UnknownTag", StreamWith("\x15"), "Error reading F.P: 21"},
     };
+    // Counts far beyond the three bytes that follow, and negative ones.
     for (uint32_t count : {0x7FFFFFFFu, 0x40000000u, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF0u})
         for (char tag : {'\x0A', '\x0C', '\x12', '\x14'}) // Binary, LString, WString, Utf8String
-            cases.push_back({"Count", StreamWith(tag + Le32(count) + few)});
-    // Lists, collections and child objects nested 100000 deep, and one level too deep.
+            cases.push_back({"Count", StreamWith(tag + Le32(count) + few), readError});
+    // Lists, collections and child objects nested one level too deep, and 100000 deep.
     for (size_t depth : {1001, 100000}) {
-        cases.push_back({"DeepLists", StreamWith(Bytes(depth, '\x01'))});
-        cases.push_back({"DeepCollections", StreamWith(Repeat(Bytes("\x0E\x01\x01P", 4), depth))});
-        cases.push_back({"DeepObjects", "TPF0" + Repeat(Short("TForm") + Short("F") + Bytes(1, '\0'), depth)});
+        cases.push_back({"DeepLists", StreamWith(Bytes(depth, '\x01')), tooDeep});
+        cases.push_back({"DeepCollections", StreamWith(Repeat(Bytes("\x0E\x01\x01P", 4), depth)), tooDeep});
+        cases.push_back({"DeepObjects", "TPF0" + Repeat(Short("TForm") + Short("F") + Bytes(1, '\0'), depth), tooDeep});
     }
     return cases;
 }
@@ -82,19 +86,22 @@ std::vector<StreamCase> HostileStreams() {
 // Texts that nest without end or never finish.
 std::vector<StreamCase> HostileTexts() {
     std::vector<StreamCase> cases = {
-        {"Empty", ""},
-        {"NoEnd", "object F: TForm\r\n  P = 7\r\n"},
-        {"OpenString", "object F: TForm\r\n  P = 'abc\r\nend\r\n"},
-        {"OpenBinary", "object F: TForm\r\n  P = {0011\r\n"},
-        {"OddBinary", "object F: TForm\r\n  P = {001}\r\nend\r\n"},
-        {"LongLine", "object F: TForm\r\n  P = " + Bytes(70000, '1') + "\r\nend\r\n"},
-        {"HugeInteger", "object F: TForm\r\n  P = 99999999999999999999\r\nend\r\n"},
-        {"HugeFloat", "object F: TForm\r\n  P = 1E5000\r\nend\r\n"},
+        {"Empty", "", "OBJECT expected on line 1"},
+        {"NoEnd", "object F: TForm\r\n  P = 7\r\n", "Identifier expected on line 3"},
+        {"OpenString", "object F: TForm\r\n  P = 'abc\r\nend\r\n", "Invalid string constant on line 2"},
+        {"OpenBinary", "object F: TForm\r\n  P = {0011\r\n", "Invalid binary value on line 3"},
+        {"OddBinary", "object F: TForm\r\n  P = {001}\r\nend\r\n", "Invalid binary value on line 2"},
+        {"LongLine", "object F: TForm\r\n  P = " + Bytes(70000, '1') + "\r\nend\r\n", "Line too long on line 2"},
+        {"HugeInteger", "object F: TForm\r\n  P = 99999999999999999999\r\nend\r\n",
+         "'99999999999999999999' is not a valid integer value"},
+        {"HugeFloat", "object F: TForm\r\n  P = 1E5000\r\nend\r\n", "'1E5000' is not a valid floating point value"},
     };
+    // Lists, collections and objects nested one level too deep, and 100000 deep.
+    const std::string tooDeep = "Nesting deeper than 1000 levels on line ";
     for (size_t depth : {1001, 100000}) {
-        cases.push_back({"DeepLists", "object F: TForm\r\n  P = " + Bytes(depth, '(') + "\r\n"});
-        cases.push_back({"DeepCollections", "object F: TForm\r\n" + Repeat("P = <item\r\n", depth)});
-        cases.push_back({"DeepObjects", Repeat("object F: TForm\r\n", depth)});
+        cases.push_back({"DeepLists", "object F: TForm\r\n  P = " + Repeat("(\r\n", depth), tooDeep + "1001"});
+        cases.push_back({"DeepCollections", "object F: TForm\r\n" + Repeat("P = <item\r\n", depth), tooDeep + "1001"});
+        cases.push_back({"DeepObjects", Repeat("object F: TForm\r\n", depth), tooDeep + "1001"});
     }
     return cases;
 }
@@ -180,8 +187,9 @@ protected:
 
     fs::path User(const std::string& name) const { return Root / "user" / name; }
 
-    // Runs tme with TMPDIR and the current folder set to folders of the test.
-    Result Run(const std::vector<std::string>& args) {
+    // Starts tme with TMPDIR and the current folder set to folders of the
+    // test, its standard error going to errPath.
+    pid_t Spawn(const std::vector<std::string>& args, const std::string& errPath) {
         std::vector<std::string> env = {"TMPDIR=" + (Root / "tmp").string()};
         for (char** e = environ; *e; ++e)
             if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
@@ -190,27 +198,30 @@ protected:
         argv.push_back(nullptr);
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
-        std::string err = (Root / "io" / "err").string();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::string cwd = (Root / "user").string();
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
         pid_t pid = 0;
-        Result result;
+#ifndef __SANITIZE_ADDRESS__
+        // The program gets little address space: an allocation of what a file
+        // claims, instead of what it holds, fails and changes the message.
+        // (AddressSanitizer reserves terabytes of address space for itself.)
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_AS, &limit);
+        struct rlimit lowered = limit;
+        lowered.rlim_cur = std::min<rlim_t>(limit.rlim_max, kAddressSpace);
+        ::setrlimit(RLIMIT_AS, &lowered);
+#endif
         int spawned = posix_spawn(&pid, KEP_TME_PATH, &actions, nullptr, argv.data(), envp.data());
+#ifndef __SANITIZE_ADDRESS__
+        ::setrlimit(RLIMIT_AS, &limit);
+#endif
         posix_spawn_file_actions_destroy(&actions);
-        if (spawned == 0) {
-            int status = 0;
-            struct rusage usage {};
-            ::wait4(pid, &status, 0, &usage);
-            result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            result.MaxRssKb = usage.ru_maxrss;
-        }
-        result.Err = ReadFile(err);
-        return result;
+        return spawned == 0 ? pid : -1;
     }
 
     // Every file and folder below Root except the captured error output.
@@ -232,20 +243,51 @@ protected:
         return files;
     }
 
-    // Runs tme and expects a refusal: status 1, the one line "tme: " and the
-    // message (when given), small memory, and no change below Root.
+    // Queues a tme run that must be refused: status 1, the one line "tme: "
+    // and the message (when given), and small memory.
     void ExpectRefused(const std::vector<std::string>& args, const std::string& message, const std::string& label) {
+        Pending.push_back({args, message, label + ": tme " + args[0]});
+    }
+
+    // Runs the queued refusals, a few at a time, and checks that nothing below
+    // Root changed.
+    void RunRefusals() {
+        constexpr size_t kParallel = 4;
         auto before = Snapshot();
-        Result r = Run(args);
-        std::string what = label + ": tme " + args[0];
-        EXPECT_EQ(r.Status, 1) << what << "\n" << r.Err;
-        EXPECT_EQ(r.Err.rfind("tme: ", 0), 0u) << what << "\n" << r.Err;
-        EXPECT_EQ(r.Err.find('\n'), r.Err.size() - 1) << what << "\n" << r.Err;
-        if (!message.empty()) {
-            EXPECT_EQ(r.Err, "tme: " + message + "\n") << what;
+        for (size_t start = 0; start < Pending.size(); start += kParallel) {
+            size_t end = std::min(Pending.size(), start + kParallel);
+            std::vector<pid_t> pids;
+            for (size_t i = start; i < end; ++i)
+                pids.push_back(Spawn(Pending[i].Args, (Root / "io" / std::to_string(i - start)).string()));
+            for (size_t i = start; i < end; ++i) {
+                const Call& call = Pending[i];
+                Result r;
+                int status = 0;
+                struct rusage usage {};
+                if (pids[i - start] > 0 && ::wait4(pids[i - start], &status, 0, &usage) > 0) {
+                    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                    r.MaxRssKb = usage.ru_maxrss;
+                }
+                r.Err = ReadFile(Root / "io" / std::to_string(i - start));
+                EXPECT_EQ(r.Status, 1) << call.Label << "\n" << r.Err;
+                EXPECT_EQ(r.Err.rfind("tme: ", 0), 0u) << call.Label << "\n" << r.Err;
+                EXPECT_EQ(r.Err.find('\n'), r.Err.size() - 1) << call.Label << "\n" << r.Err;
+                if (!call.Message.empty()) {
+                    EXPECT_EQ(r.Err, "tme: " + call.Message + "\n") << call.Label;
+                }
+                EXPECT_LT(r.MaxRssKb, kMaxRssKb) << call.Label;
+            }
         }
-        EXPECT_LT(r.MaxRssKb, kMaxRssKb) << what;
-        EXPECT_EQ(Snapshot(), before) << what;
+        EXPECT_EQ(Snapshot(), before) << "after " << Pending.size() << " refused runs";
+        Pending.clear();
+    }
+
+    // A file of the test's corpus.
+    std::string BadFile(const std::string& name, const Bytes& bytes) {
+        fs::path path = Root / "bad" / name;
+        fs::create_directories(path.parent_path());
+        WriteFile(path, bytes);
+        return path.string();
     }
 
     // A file of the given size whose first bytes are head, the rest a hole.
@@ -257,70 +299,74 @@ protected:
         return path;
     }
 
+    struct Call {
+        std::vector<std::string> Args;
+        std::string Message;
+        std::string Label;
+    };
+    std::vector<Call> Pending;
     fs::path Root;
 };
 
 TEST_F(HostileTest, DamagedPacksAndTemplatesAreRefusedByEveryCommandThatOpensThem) {
     for (const OpenCase& c : HostileOpens()) {
-        fs::path file = Root / "bad" / (std::string(c.Title) + ".tme");
-        fs::create_directories(file.parent_path());
-        WriteFile(file, c.File);
-        std::string message = Substitute(c.Fault, file.string());
-        ExpectRefused({"info", file.string()}, message, c.Title);
-        ExpectRefused({"unpack", file.string(), User("out").string()}, message, c.Title);
-        ExpectRefused({"repack", file.string(), User("target.tme").string()}, message, c.Title);
-        ExpectRefused({"list", file.string()}, message, c.Title);
+        std::string file = BadFile(std::string(c.Title) + ".tme", c.File);
+        std::string message = Substitute(c.Fault, file);
+        ExpectRefused({"info", file}, message, c.Title);
+        ExpectRefused({"unpack", file, User("out").string()}, message, c.Title);
+        ExpectRefused({"repack", file, User("target.tme").string()}, message, c.Title);
+        ExpectRefused({"list", file}, message, c.Title);
     }
+    RunRefusals();
 }
 
 TEST_F(HostileTest, HostileStreamsAreRefusedBareAndInsideATemplate) {
-    fs::path bare = Root / "bad" / "stream.bin", templ = Root / "bad" / "stream.tme";
-    fs::create_directories(bare.parent_path());
+    int n = 0;
     for (const StreamCase& c : HostileStreams()) {
-        WriteFile(bare, c.Stream);
-        WriteFile(templ, BuildTemplate(c.Stream));
-        ExpectRefused({"stream2text", bare.string(), User("previous.txt").string()}, "", c.Title);
-        ExpectRefused({"code", templ.string(), User("previous.txt").string()}, "", c.Title);
+        std::string bare = BadFile("stream" + std::to_string(++n) + ".bin", c.Stream);
+        std::string templ = BadFile("stream" + std::to_string(n) + ".tme", BuildTemplate(c.Stream));
+        ExpectRefused({"stream2text", bare, User("previous.txt").string()}, c.Message, c.Title);
+        ExpectRefused({"code", templ, User("previous.txt").string()}, c.Message, c.Title);
     }
+    RunRefusals();
 }
 
 TEST_F(HostileTest, HostileTextsAreRefusedBareAndAsTemplateCode) {
-    fs::path text = Root / "bad" / "code.txt";
-    fs::create_directories(text.parent_path());
+    int n = 0;
     for (const StreamCase& c : HostileTexts()) {
-        WriteFile(text, c.Stream);
-        ExpectRefused({"text2stream", text.string(), User("previous.txt").string()}, "", c.Title);
-        ExpectRefused({"setcode", User("good.tme").string(), text.string()}, "", c.Title);
+        std::string text = BadFile("code" + std::to_string(++n) + ".txt", c.Stream);
+        ExpectRefused({"text2stream", text, User("previous.txt").string()}, c.Message, c.Title);
+        ExpectRefused({"setcode", User("good.tme").string(), text}, c.Message, c.Title);
     }
+    RunRefusals();
 }
 
 TEST_F(HostileTest, TemplatesWhoseStreamLengthExceedsTheFileAreRefused) {
-    fs::path file = Root / "bad" / "t.tme";
-    fs::create_directories(file.parent_path());
     for (uint32_t length : {uint32_t(kGoodStream.size() + 1), 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
-        WriteFile(file, WithField(BuildTemplate(kGoodStream), kStreamLengthOffset, length, 4));
-        std::string message = "Damaged menu template \"" + file.string() + "\": the file holds " +
+        std::string file = BadFile("t" + std::to_string(length) + ".tme",
+                                   WithField(BuildTemplate(kGoodStream), kStreamLengthOffset, length, 4));
+        std::string message = "Damaged menu template \"" + file + "\": the file holds " +
                               std::to_string(kTemplateHeaderSize + kGoodStream.size()) +
                               " bytes, fewer than its header and its " + std::to_string(length) + "-byte component stream.";
-        ExpectRefused({"code", file.string(), User("previous.txt").string()}, message, "length");
-        ExpectRefused({"setcode", file.string(), User("code.txt").string()}, message, "length");
+        ExpectRefused({"code", file, User("previous.txt").string()}, message, "length");
+        ExpectRefused({"setcode", file, User("code.txt").string()}, message, "length");
     }
+    RunRefusals();
 }
 
 // Every proper prefix of a small valid pack and of a small template.
 TEST_F(HostileTest, TruncationAtEveryOffsetIsRefused) {
-    fs::path file = Root / "bad" / "cut.tme";
-    fs::create_directories(file.parent_path());
     const Bytes pack = SmallPack();
     for (size_t size = 0; size < pack.size(); ++size) {
-        WriteFile(file, pack.substr(0, size));
-        ExpectRefused({"info", file.string()}, "", "pack cut at " + std::to_string(size));
+        std::string file = BadFile("pack" + std::to_string(size) + ".tme", pack.substr(0, size));
+        ExpectRefused({"info", file}, "", "pack cut at " + std::to_string(size));
     }
     const Bytes templ = BuildTemplate(kGoodStream);
     for (size_t size = 0; size < templ.size(); ++size) {
-        WriteFile(file, templ.substr(0, size));
-        ExpectRefused({"code", file.string(), User("previous.txt").string()}, "", "template cut at " + std::to_string(size));
+        std::string file = BadFile("template" + std::to_string(size) + ".tme", templ.substr(0, size));
+        ExpectRefused({"code", file, User("previous.txt").string()}, "", "template cut at " + std::to_string(size));
     }
+    RunRefusals();
 }
 
 // Files above 2147483647 bytes (sparse, so nothing of that size is written)
@@ -348,6 +394,7 @@ TEST_F(HostileTest, FilesAndMembersAbove2147483647BytesAreRefused) {
     ExpectRefused({"pack", target, "--name", "N", member.string()}, refused + "the size of member 1 is out of range.", "member");
     ExpectRefused({"pack", target, "--name", "N", half1.string(), half2.string()},
                   refused + "it would be larger than 2147483647 bytes.", "members");
+    RunRefusals();
 }
 
 } // namespace
