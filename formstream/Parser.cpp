@@ -44,18 +44,17 @@ constexpr std::array<int8_t, 256> kHexValues = MakeHexValues();
 
 // The byte of every pair of hexadecimal digits, indexed by the two characters
 // (the first in the low byte), or -1.
-const std::array<int16_t, 65536>& HexPairValues() {
-    static const std::array<int16_t, 65536> values = [] {
-        std::array<int16_t, 65536> table{};
-        for (int i = 0; i < 65536; ++i) {
-            int high = kHexValues[i & 0xFF];
-            int low = kHexValues[i >> 8];
-            table[i] = static_cast<int16_t>(high < 0 || low < 0 ? -1 : high << 4 | low);
-        }
-        return table;
-    }();
+constexpr std::array<int16_t, 65536> MakeHexPairValues() {
+    std::array<int16_t, 65536> values{};
+    for (int i = 0; i < 65536; ++i) {
+        int high = kHexValues[i & 0xFF];
+        int low = kHexValues[i >> 8];
+        values[i] = static_cast<int16_t>(high < 0 || low < 0 ? -1 : high << 4 | low);
+    }
     return values;
 }
+
+constexpr std::array<int16_t, 65536> kHexPairValues = MakeHexPairValues();
 
 inline bool IsLetter(uint8_t c) { return kClasses[c] & kLetter; }
 inline bool IsDigit(uint8_t c) { return kClasses[c] & kDigit; }
@@ -285,8 +284,7 @@ void TParser::ScanString() {
     Token_ = wide ? TokenKind::WideString : TokenKind::String;
 }
 
-void TParser::Expect(uint8_t kind) const {
-    if (Token_ == kind) return;
+void TParser::ExpectFailed(uint8_t kind) const {
     switch (kind) {
     case TokenKind::Symbol: Fail("Identifier expected");
     case TokenKind::String:
@@ -300,9 +298,7 @@ void TParser::Expect(uint8_t kind) const {
     }
 }
 
-bool TParser::IsKeyword(std::string_view word) const {
-    if (Token_ != TokenKind::Symbol) return false;
-    if (static_cast<size_t>(Cursor - TokenStart) != word.size()) return false;
+bool TParser::SameWord(std::string_view word) const {
     for (size_t i = 0; i < word.size(); ++i) {
         if (FoldAscii(Buffer[TokenStart + static_cast<int32_t>(i)]) != FoldAscii(static_cast<uint8_t>(word[i])))
             return false;
@@ -362,7 +358,6 @@ void TParser::ReadHexBlock(TStream& sink) {
     // Decoded bytes are gathered and passed to the sink in large pieces.
     uint8_t bytes[16 * kHexRun];
     int32_t count = 0;
-    const auto& pairs = HexPairValues();
     SkipWhitespace();
     while (Buffer[Cursor] != '}') {
         // The byte after the end marker is the spare byte after the window.
@@ -376,7 +371,7 @@ void TParser::ReadHexBlock(TStream& sink) {
         }
 #endif
         while (n < kHexRun) {
-            int value = pairs[b[0] | b[1] << 8];
+            int value = kHexPairValues[b[0] | b[1] << 8];
             if (value < 0) break;
             bytes[count + n++] = static_cast<uint8_t>(value);
             b += 2;
@@ -387,8 +382,14 @@ void TParser::ReadHexBlock(TStream& sink) {
             sink.WriteBuffer(bytes, count);
             count = 0;
         }
-        Cursor += 2 * n;
-        SkipWhitespace();
+        // The line break and indentation between lines of digits; the end of
+        // the visible text (a 0 byte) is left to SkipWhitespace.
+        int32_t p = Cursor + 2 * n;
+        for (uint8_t c = Buffer[p]; c <= 32 && c != 0; c = Buffer[++p]) {
+            if (c == '\n') ++LineNumber_;
+        }
+        Cursor = p;
+        if (Buffer[p] == 0) SkipWhitespace();
     }
     sink.WriteBuffer(bytes, count);
     Advance();

@@ -43,9 +43,14 @@ public:
     int32_t LineNumber() const { return LineNumber_; }
 
     // Fails unless the current token is exactly of this kind.
-    void Expect(uint8_t kind) const;
+    void Expect(uint8_t kind) const {
+        if (Token_ != kind) ExpectFailed(kind);
+    }
     // A Symbol equal to word, ASCII letters compared without regard to case.
-    bool IsKeyword(std::string_view word) const;
+    bool IsKeyword(std::string_view word) const {
+        return Token_ == TokenKind::Symbol && static_cast<size_t>(Cursor - TokenStart) == word.size() &&
+               SameWord(word);
+    }
     void ExpectKeyword(std::string_view word) const;
 
     // For a String token its decoded bytes; otherwise the token as written.
@@ -67,6 +72,8 @@ public:
     [[noreturn]] void FailFormat(const char* format, std::string_view argument) const;
 
 private:
+    [[noreturn]] void ExpectFailed(uint8_t kind) const;
+    bool SameWord(std::string_view word) const;
     void Refill();
     void SkipWhitespace();
     void ScanString();
