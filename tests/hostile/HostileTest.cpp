@@ -354,6 +354,36 @@ TEST_F(HostileTest, TemplatesWhoseStreamLengthExceedsTheFileAreRefused) {
     RunRefusals();
 }
 
+// Packs that cannot be made, and targets that cannot be written: the target
+// the user had stays as it was.
+TEST_F(HostileTest, PacksThatCannotBeMadeOrWrittenLeaveTheTargetIntact) {
+    const std::string target = User("target.tme").string();
+    const std::string a = BadFile("a.tme", BuildTemplate(kGoodStream));
+    const std::string sameName = BadFile("sub/a.tme", BuildTemplate(kGoodStream));
+    const std::string text = BadFile("a.txt", kGoodText);
+    const std::string folder = (Root / "bad" / "folder.bmp").string();
+    fs::create_directory(folder);
+    const std::string missing = (Root / "bad" / "missing.jpg").string();
+    std::vector<std::string> tooMany = {"pack", target, "--name", "N"};
+    tooMany.insert(tooMany.end(), 101, a);
+    ExpectRefused({"pack", target, "--name", std::string(256, 'n'), a}, "The pack name is longer than 255 characters.", "name");
+    ExpectRefused({"pack", target, "--name", "N", a, sameName},
+                  "Cannot add \"" + sameName + "\": a member named \"a.tme\" already exists.", "same name");
+    ExpectRefused({"pack", target, "--name", "N", text}, "Cannot add \"" + text + "\": it must have a .tme, .jpg or .bmp extension.",
+                  "extension");
+    ExpectRefused({"pack", target, "--name", "N", a, missing}, "Cannot open file \"" + missing + "\". No such file or directory",
+                  "missing");
+    ExpectRefused({"pack", target, "--name", "N", folder}, "Cannot open file \"" + folder + "\". Is a directory", "folder");
+    ExpectRefused(tooMany, "A pack holds at most 100 members.", "101 members");
+    const std::string nowhere = (Root / "user" / "missing" / "t.tme").string();
+    ExpectRefused({"pack", nowhere, "--name", "N", a}, "Cannot create file \"" + nowhere + "\". No such file or directory", "nowhere");
+    ExpectRefused({"repack", target, nowhere}, "Cannot create file \"" + nowhere + "\". No such file or directory", "nowhere");
+    const std::string out = User("out").string();
+    ExpectRefused({"repack", target, out}, "Cannot create file \"" + out + "\". Is a directory", "onto a folder");
+    ExpectRefused({"unpack", target, User("previous.txt").string()}, "", "into a file");
+    RunRefusals();
+}
+
 // Every proper prefix of a small valid pack and of a small template.
 TEST_F(HostileTest, TruncationAtEveryOffsetIsRefused) {
     const Bytes pack = SmallPack();
