@@ -384,9 +384,10 @@ TEST_F(HostileTest, PacksThatCannotBeMadeOrWrittenLeaveTheTargetIntact) {
     RunRefusals();
 }
 
-// Every proper prefix of a small valid pack and of a small template.
+// Every proper prefix of a small valid pack (one member, to keep the runs
+// few) and of a small template.
 TEST_F(HostileTest, TruncationAtEveryOffsetIsRefused) {
-    const Bytes pack = SmallPack();
+    const Bytes pack = BuildPack("P", {{"a.tme", BuildTemplate(kGoodStream)}});
     for (size_t size = 0; size < pack.size(); ++size) {
         std::string file = BadFile("pack" + std::to_string(size) + ".tme", pack.substr(0, size));
         ExpectRefused({"info", file}, "", "pack cut at " + std::to_string(size));
