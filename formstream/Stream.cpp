@@ -145,7 +145,26 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
         Clear();
         SetCapacity(S_ISREG(info.st_mode) ? std::max<int64_t>(info.st_size, 1) : 65536);
         for (;;) {
-            if (loaded == capacity_) SetCapacity(static_cast<int64_t>(capacity_) + 1);
+            if (loaded == capacity_) {
+                // The buffer is full: look for one more byte before growing it,
+                // so that a file which fills it exactly, up to 2147483647 bytes,
+                // loads without growing.
+                uint8_t extra = 0;
+                ssize_t more = ::read(fd, &extra, 1);
+                if (more < 0 && errno == EINTR) continue;
+                if (more < 0) {
+                    readError = errno;
+                    break;
+                }
+                if (more == 0) break;
+                if (loaded == INT32_MAX)
+                    throw EStreamError("File \"" + FullPath(path) + "\" is larger than 2147483647 bytes");
+                // At least 64 KiB more, also when memory is short and the
+                // buffer cannot grow geometrically.
+                SetCapacity(std::min<int64_t>(static_cast<int64_t>(capacity_) + 65536, INT32_MAX));
+                data_[loaded++] = extra;
+                continue;
+            }
             ssize_t got = ::read(fd, data_ + loaded, static_cast<size_t>(capacity_ - loaded));
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) {
