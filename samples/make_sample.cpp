@@ -2,6 +2,7 @@
 // are written with TWriter, a gradient JPEG and a gradient BMP, packed by the
 // same rebuild that the editor's Save uses.
 #include "document/PackFormat.h"
+#include "document/NullDocumentWindow.h"
 #include "document/TemplateDocument.h"
 #include "formstream/Exceptions.h"
 #include "formstream/Filer.h"
@@ -17,19 +18,6 @@
 namespace {
 
 using namespace kep;
-
-class SilentWindow : public DocumentWindow {
-    void SetActionText(const std::string&) override {}
-    void SetActionColorRed() override {}
-    void SetFileTypeText(const std::string&) override {}
-    void TreeClear() override {}
-    TreeEntry TreeAddTop(const std::string&) override { return nullptr; }
-    TreeEntry TreeAddChild(TreeEntry, const std::string&) override { return nullptr; }
-    void TreeExpandAll(TreeEntry) override {}
-    void SetEditorText(const std::string&) override {}
-    std::string EditorText() override { return {}; }
-    void DisableEditorSave() override {}
-};
 
 void Property(TWriter& w, const std::string& name, int32_t value) {
     w.WriteShortString(name);
@@ -175,7 +163,7 @@ int main(int argc, char** argv) {
     std::string work = out + ".members";
     try {
         std::filesystem::create_directories(work);
-        SilentWindow window;
+        NullDocumentWindow window;
         TemplateDocument document(window);
         DocumentState& state = document.State;
         state.WorkDir = work;
