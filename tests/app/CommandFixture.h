@@ -7,6 +7,8 @@
 #include "app/TF_Select.h"
 #include "formstream/FormTextToBinary.h"
 #include "formstream/Stream.h"
+#include "support/Files.h"
+#include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -34,30 +36,27 @@ namespace kep::testing_support {
 
 using Bytes = std::string;
 
-inline Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::PutLE;
+
+inline Bytes ReadBytes(const std::string& path) { return test::ReadFile(path); }
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    test::WriteFile(path, bytes);
 }
 
-inline void PutLE(Bytes& bytes, size_t at, uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+// A menu template file around a component stream, with the header fields the
+// command tests use.
+inline Bytes TemplateAround(const Bytes& stream, const Bytes& trailer = {}) {
+    return test::TemplateFile(stream, trailer, '2', "\x01\xA2\x0F", std::string("\x00\x01\x02", 3));
 }
 
 // A menu template file holding the component stream of code.
 inline Bytes MakeTemplate(const std::string& code, const Bytes& trailer = {}) {
     TStringStream input(code);
-    TMemoryStream stream;
+    TStringStream stream;
     FormTextToBinary(input, stream);
-    Bytes bytes("\x01\xA2\x0F" "TMPGENC-DVDAUTHOR-MENUTEMPLATE-2" "\x00\x01\x02", 38);
-    bytes.resize(42);
-    PutLE(bytes, 38, static_cast<uint64_t>(stream.GetSize()), 4);
-    bytes.append(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.GetSize()));
-    return bytes + trailer;
+    return TemplateAround(stream.DataString(), trailer);
 }
 
 inline std::string SimpleCode(const std::string& caption) {
@@ -66,22 +65,7 @@ inline std::string SimpleCode(const std::string& caption) {
 
 // A template pack laid out as the editor writes one.
 inline Bytes MakePack(const std::string& name, const std::vector<std::pair<std::string, Bytes>>& members) {
-    const size_t count = members.size();
-    Bytes bytes(308 + 272 * count, '\0');
-    const std::string header = "TMPGENC-DVDAUTHOR-MENUTEMPLATEPACKFILE-1";
-    bytes.replace(0, header.size(), header);
-    bytes[48] = static_cast<char>(name.size());
-    bytes.replace(49, name.size(), name);
-    PutLE(bytes, 304, count, 4);
-    for (size_t i = 0; i < count; ++i) {
-        const size_t entry = 308 + 272 * i;
-        bytes[entry] = static_cast<char>(members[i].first.size());
-        bytes.replace(entry + 1, members[i].first.size(), members[i].first);
-        PutLE(bytes, entry + 256, members[i].second.size(), 8);
-        PutLE(bytes, entry + 264, bytes.size(), 8);
-        bytes += members[i].second;
-    }
-    return bytes;
+    return test::PackOf(members, name);
 }
 
 // A JPEG of one colour (or of varying values when noisy), written by libjpeg.

@@ -1,13 +1,12 @@
 // tme check, run as a program: the report per member and the exit status.
-#include "document/PackFormat.h"
+#include "support/Files.h"
+#include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -21,47 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::string;
 
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// object A: TB with Width, whose value bytes are given.
-Bytes Template(const Bytes& value) {
-    Bytes stream = Bytes("TPF0\x02TB\x01" "A\x05Width", 15) + value + Bytes(2, '\0');
-    Bytes file = "\x4B\x45\x01" + std::string(kTemplateMagic) + "2" + Bytes("\x00\x01\x02", 3);
-    file.resize(kTemplateHeaderSize);
-    WriteLE(reinterpret_cast<uint8_t*>(file.data()) + kStreamLengthOffset, stream.size(), 4);
-    return file + stream;
-}
-
-Bytes Pack(const std::vector<std::pair<std::string, Bytes>>& members) {
-    Bytes file(static_cast<size_t>(kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(members.size())), '\0');
-    Bytes magic = std::string(kPackMagic) + "1";
-    std::copy(magic.begin(), magic.end(), file.begin());
-    auto bytes = [&] { return reinterpret_cast<uint8_t*>(file.data()); };
-    WriteLE(bytes() + kPackCountOffset, members.size(), 4);
-    for (size_t i = 0; i < members.size(); ++i) {
-        size_t entry = static_cast<size_t>(kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(i));
-        file[entry] = static_cast<char>(members[i].first.size());
-        file.replace(entry + 1, members[i].first.size(), members[i].first);
-        WriteLE(bytes() + entry + kEntrySizeField, members[i].second.size(), 8);
-        WriteLE(bytes() + entry + kEntryOffsetField, file.size(), 8);
-        file += members[i].second;
-    }
-    return file;
-}
-
 class CheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tme-check-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Root = pattern;
+        Root = MakeTempFolder("tme-check");
+        ASSERT_FALSE(Root.empty());
         fs::create_directory(Root / "tmp");
     }
     void TearDown() override { fs::remove_all(Root); }
@@ -94,13 +57,13 @@ protected:
             result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         posix_spawn_file_actions_destroy(&actions);
-        result.Out = ReadAll(out);
-        result.Err = ReadAll(err);
+        result.Out = ReadFile(out);
+        result.Err = ReadFile(err);
         return result;
     }
 
     fs::path File(const std::string& name, const Bytes& bytes) {
-        WriteAll(Root / name, bytes);
+        WriteFile(Root / name, bytes);
         return Root / name;
     }
 
@@ -108,9 +71,9 @@ protected:
 };
 
 TEST_F(CheckTest, ReportsEveryMemberAndSucceedsWhenAllConvert) {
-    Bytes pack = Pack({{"same.tme", Template(Bytes("\x02\x07", 2))},
-                       {"wide.tme", Template(Bytes("\x04\x07\0\0\0", 5))},
-                       {"back.jpg", "\xFF\xD8"}});
+    Bytes pack = PackOf({{"same.tme", WidthTemplate(Bytes("\x02\x07", 2))},
+                         {"wide.tme", WidthTemplate(Bytes("\x04\x07\0\0\0", 5))},
+                         {"back.jpg", "\xFF\xD8"}});
     fs::path file = File("p.tme", pack);
     Result r = Run({"check", file.string()});
     EXPECT_EQ(r.Status, 0) << r.Err;
@@ -119,13 +82,13 @@ TEST_F(CheckTest, ReportsEveryMemberAndSucceedsWhenAllConvert) {
                      "at offset 57, in A.Width: Int32 tag where Int8 suffices (value 7)\n"
                      "back.jpg: not a template\n");
     EXPECT_EQ(r.Err, "");
-    EXPECT_EQ(ReadAll(file), pack); // the pack itself is only read
+    EXPECT_EQ(ReadFile(file), pack); // the pack itself is only read
     EXPECT_TRUE(fs::is_empty(Root / "tmp"));
 }
 
 TEST_F(CheckTest, FailsWhenATemplateDoesNotConvert) {
-    Result r = Run({"check", File("p.tme", Pack({{"bad.tme", Template(Bytes("\x15", 1))},
-                                                 {"good.tme", Template(Bytes("\x02\x07", 2))}}))
+    Result r = Run({"check", File("p.tme", PackOf({{"bad.tme", WidthTemplate(Bytes("\x15", 1))},
+                                                   {"good.tme", WidthTemplate(Bytes("\x02\x07", 2))}}))
                                  .string()});
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out.rfind("bad.tme: does not convert: ", 0), 0u) << r.Out;
@@ -135,7 +98,7 @@ TEST_F(CheckTest, FailsWhenATemplateDoesNotConvert) {
 }
 
 TEST_F(CheckTest, SingleTemplateRefusalsAndUsage) {
-    Result single = Run({"check", File("menu.tme", Template(Bytes("\x02\x07", 2))).string()});
+    Result single = Run({"check", File("menu.tme", WidthTemplate(Bytes("\x02\x07", 2))).string()});
     EXPECT_EQ(single.Status, 0);
     EXPECT_EQ(single.Out, "menu.tme: same bytes\n");
 

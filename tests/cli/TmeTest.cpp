@@ -1,6 +1,7 @@
 // The tme tool, run as a program in temporary folders: results, messages,
 // exit statuses, and that it leaves nothing behind.
-#include "document/PackFormat.h"
+#include "support/Files.h"
+#include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -23,25 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::string;
 
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // object A: TB with Width = 1200, and its text.
 const Bytes kStream("TPF0\x02TB\x01" "A\x05Width\x03\xB0\x04\x00\x00", 20);
 const Bytes kText = "object A: TB\r\n  Width = 1200\r\nend\r\n";
-
-Bytes Template(const Bytes& stream, const Bytes& trailing = {}, char version = '2') {
-    Bytes file = "\x4B\x45\x01" + std::string(kTemplateMagic) + version + Bytes("\x00\x01\x02", 3);
-    file.resize(kTemplateHeaderSize);
-    for (int i = 0; i < 4; ++i) file[38 + i] = static_cast<char>(stream.size() >> (8 * i));
-    return file + stream + trailing;
-}
 
 struct Result {
     int Status = -1;
@@ -51,9 +34,8 @@ struct Result {
 class TmeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tme-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Root = pattern;
+        Root = MakeTempFolder("tme-test");
+        ASSERT_FALSE(Root.empty());
         fs::create_directory(Root / "tmp");
         fs::create_directory(Root / "user");
         fs::create_directory(Root / "io");
@@ -130,7 +112,7 @@ TEST_F(TmeTest, HelpAndUsage) {
 }
 
 TEST_F(TmeTest, PackInfoListUnpackRepack) {
-    Bytes menu = Template(kStream), jpg = "\xFF\xD8 jpeg bytes", bmp(300, 'B');
+    Bytes menu = TemplateFile(kStream), jpg = "\xFF\xD8 jpeg bytes", bmp(300, 'B');
     fs::create_directory(User("in"));
     WriteFile(User("in") / "menu1.tme", menu);
     WriteFile(User("in") / "bg.jpg", jpg);
@@ -166,14 +148,14 @@ TEST_F(TmeTest, PackInfoListUnpackRepack) {
 }
 
 TEST_F(TmeTest, SingleTemplate) {
-    fs::path path = UserFile("Menu.tme", Template(kStream, "tail"));
+    fs::path path = UserFile("Menu.tme", TemplateFile(kStream, "tail"));
     Result info = Run({"info", path.string()});
     EXPECT_EQ(info.Status, 0);
     EXPECT_EQ(info.Out, "Template Menu: Menu.tme\nHeader:\n  ID_Template = 0x4B4501\n"
                         "  ID_ASCII = \"TMPGENC-DVDAUTHOR-MENUTEMPLATE-2\"\n  Revision = 0x000102\nMenu.tme\n");
     Result unpack = Run({"unpack", path.string(), User("dir").string()});
     EXPECT_EQ(unpack.Status, 0);
-    EXPECT_EQ(ReadFile(User("dir/Menu.tme")), Template(kStream, "tail"));
+    EXPECT_EQ(ReadFile(User("dir/Menu.tme")), TemplateFile(kStream, "tail"));
     EXPECT_EQ(Listing(User("dir")), std::vector<std::string>{"Menu.tme"});
     for (const auto& args : {std::vector<std::string>{"list", path.string()},
                              std::vector<std::string>{"repack", path.string(), User("out.tme").string()}}) {
@@ -195,7 +177,7 @@ TEST_F(TmeTest, RefusedFilesGiveOneLineAndLeaveNothing) {
     } cases[] = {
         {"text.tme", "just some text\n", "\"%\" is neither a template pack nor a menu template."},
         {"v2.tme", std::string(kPackMagic) + "2" + Bytes(300, '\0'), "BAD Version: 2"},
-        {"v1.tme", Template(kStream, "", '1'), "BAD Version: 1"},
+        {"v1.tme", TemplateFile(kStream, "", '1'), "BAD Version: 1"},
         {"damaged.tme", damaged, "Damaged template pack \"%\": it lists 101 members, more than 100."},
     };
     for (const auto& c : cases) {
@@ -271,7 +253,7 @@ TEST_F(TmeTest, StreamAndTextConversions) {
 }
 
 TEST_F(TmeTest, CodeAndSetCode) {
-    fs::path menu = UserFile("menu.tme", Template(kStream, "trailing"));
+    fs::path menu = UserFile("menu.tme", TemplateFile(kStream, "trailing"));
     Result code = Run({"code", menu.string()});
     EXPECT_EQ(code.Status, 0);
     EXPECT_EQ(code.Out, kText);
@@ -280,7 +262,7 @@ TEST_F(TmeTest, CodeAndSetCode) {
     Result set = Run({"setcode", menu.string(), newCode.string()});
     EXPECT_EQ(set.Status, 0) << set.Err;
     Bytes stream("TPF0\x02TC\x01" "B\x00\x00", 11);
-    EXPECT_EQ(ReadFile(menu), Template(stream));
+    EXPECT_EQ(ReadFile(menu), TemplateFile(stream));
     EXPECT_EQ(Run({"code", menu.string(), User("code.txt").string()}).Status, 0);
     EXPECT_EQ(ReadFile(User("code.txt")), "object B: TC\r\nend\r\n");
 
@@ -289,9 +271,9 @@ TEST_F(TmeTest, CodeAndSetCode) {
     EXPECT_EQ(bad.Status, 1);
     EXPECT_EQ(bad.Err.rfind("tme: ", 0), 0u);
     EXPECT_NE(bad.Err.find(" on line 2\n"), std::string::npos) << bad.Err;
-    EXPECT_EQ(ReadFile(menu), Template(stream));
+    EXPECT_EQ(ReadFile(menu), TemplateFile(stream));
 
-    fs::path shortTemplate = UserFile("short.tme", Template(kStream).substr(0, 50));
+    fs::path shortTemplate = UserFile("short.tme", TemplateFile(kStream).substr(0, 50));
     Result refused = Run({"code", shortTemplate.string()});
     EXPECT_EQ(refused.Status, 1);
     EXPECT_EQ(refused.Err, "tme: Damaged menu template \"" + shortTemplate.string() +
