@@ -6,14 +6,13 @@
 #include "document/TemplateDocument.h"
 #include "formstream/Exceptions.h"
 #include "formstream/Filer.h"
+#include "tests/support/Jpeg.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -86,31 +85,9 @@ void Gradient(int width, int height, int x, int y, uint8_t rgb[3]) {
 }
 
 std::vector<uint8_t> Jpeg(int width, int height) {
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&info, &out, &outSize);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 85, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
+    return test::EncodeJpeg(width, height, 3, JCS_RGB, JCS_YCbCr, 85, [&](int y, uint8_t* row) {
         for (int x = 0; x < width; ++x) Gradient(width, height, x, y, &row[static_cast<size_t>(x) * 3]);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> bytes(out, out + outSize);
-    std::free(out);
-    return bytes;
+    });
 }
 
 // A 24-bit bottom-up BMP.

@@ -8,6 +8,7 @@
 #include "formstream/FormTextToBinary.h"
 #include "formstream/Stream.h"
 #include "support/Files.h"
+#include "support/Jpeg.h"
 #include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <jpeglib.h>
 #include <optional>
 #include <string>
 #include <utility>
@@ -68,36 +68,16 @@ inline Bytes MakePack(const std::string& name, const std::vector<std::pair<std::
     return test::PackOf(members, name);
 }
 
-// A JPEG of one colour (or of varying values when noisy), written by libjpeg.
+// A JPEG of one colour, at libjpeg's default quality.
 inline Bytes MakeJpeg(int width, int height, uint8_t r = 200, uint8_t g = 30, uint8_t b = 60) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> line(static_cast<size_t>(width) * 3);
-    for (int x = 0; x < width; ++x) {
-        line[static_cast<size_t>(x) * 3] = r;
-        line[static_cast<size_t>(x) * 3 + 1] = g;
-        line[static_cast<size_t>(x) * 3 + 2] = b;
-    }
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes bytes(reinterpret_cast<char*>(out), outSize);
-    free(out);
-    return bytes;
+    std::vector<uint8_t> bytes = test::EncodeJpeg(width, height, 3, JCS_RGB, JCS_YCbCr, 75, [&](int, uint8_t* row) {
+        for (int x = 0; x < width; ++x) {
+            row[static_cast<size_t>(x) * 3] = r;
+            row[static_cast<size_t>(x) * 3 + 1] = g;
+            row[static_cast<size_t>(x) * 3 + 2] = b;
+        }
+    });
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 inline Bytes MakeBmp(int width, int height) {
@@ -191,8 +171,8 @@ struct ScriptedSelect : TF_Select {
 class CommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kep-cmd-XXXXXX";
-        Root = mkdtemp(pattern);
+        Root = test::MakeTempFolder("kep-cmd").string();
+        ASSERT_FALSE(Root.empty());
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
             const char* value = getenv(name);
             saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
