@@ -1,18 +1,13 @@
 // tme check, run as a program: the report per member and the exit status.
 #include "support/Files.h"
+#include "support/RunTme.h"
 #include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace kep::test {
 namespace {
@@ -22,6 +17,8 @@ using Bytes = std::string;
 
 class CheckTest : public ::testing::Test {
 protected:
+    using Result = TmeResult;
+
     void SetUp() override {
         Root = MakeTempFolder("tme-check");
         ASSERT_FALSE(Root.empty());
@@ -29,38 +26,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(Root); }
 
-    struct Result {
-        int Status = -1;
-        Bytes Out, Err;
-    };
-
     // Runs tme with TMPDIR set to a folder of its own.
-    Result Run(const std::vector<std::string>& args) {
-        std::vector<std::string> env = {"TMPDIR=" + (Root / "tmp").string()};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
-        std::vector<char*> argv = {const_cast<char*>(KEP_TME_PATH)}, envp;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string out = (Root / "out").string(), err = (Root / "err").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Result result;
-        if (posix_spawn(&pid, KEP_TME_PATH, &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.Out = ReadFile(out);
-        result.Err = ReadFile(err);
-        return result;
-    }
+    Result Run(const std::vector<std::string>& args) { return RunTme(args, Root / "tmp", Root); }
 
     fs::path File(const std::string& name, const Bytes& bytes) {
         WriteFile(Root / name, bytes);

@@ -1,20 +1,15 @@
 // The tme tool, run as a program in temporary folders: results, messages,
 // exit statuses, and that it leaves nothing behind.
 #include "support/Files.h"
+#include "support/RunTme.h"
 #include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace kep::test {
 namespace {
@@ -26,10 +21,7 @@ using Bytes = std::string;
 const Bytes kStream("TPF0\x02TB\x01" "A\x05Width\x03\xB0\x04\x00\x00", 20);
 const Bytes kText = "object A: TB\r\n  Width = 1200\r\nend\r\n";
 
-struct Result {
-    int Status = -1;
-    Bytes Out, Err;
-};
+using Result = TmeResult;
 
 class TmeTest : public ::testing::Test {
 protected:
@@ -49,32 +41,7 @@ protected:
     }
 
     // Runs tme with TMPDIR set to a folder of its own.
-    Result Run(const std::vector<std::string>& args) {
-        std::vector<std::string> env = {"TMPDIR=" + (Root / "tmp").string()};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
-        std::vector<char*> argv = {const_cast<char*>(KEP_TME_PATH)}, envp;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string out = (Root / "io" / "out").string(), err = (Root / "io" / "err").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Result result;
-        if (posix_spawn(&pid, KEP_TME_PATH, &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.Out = ReadFile(out);
-        result.Err = ReadFile(err);
-        return result;
-    }
+    Result Run(const std::vector<std::string>& args) { return RunTme(args, Root / "tmp", Root / "io"); }
 
     std::vector<std::string> Listing(const fs::path& folder) const {
         std::vector<std::string> names;
