@@ -1,5 +1,6 @@
 #include "formstream/Exceptions.h"
 #include "formstream/Stream.h"
+#include "support/Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 
 namespace kep {
 namespace {
+
+using test::MessageOf;
 
 namespace fs = std::filesystem;
 
@@ -24,16 +27,6 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
     std::string folder;
 };
-
-template <typename Fn>
-std::string MessageOf(Fn&& fn) {
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
 
 std::string Content(TMemoryStream& stream) {
     return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.GetSize()));
