@@ -7,6 +7,7 @@
 #include "formstream/Exceptions.h"
 #include "formstream/Filer.h"
 #include "tests/support/Jpeg.h"
+#include "tests/support/TmeFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +47,7 @@ void Button(TWriter& w, const std::string& name, const std::string& caption, int
 
 // A menu template: the 42-byte header, then the component stream.
 std::vector<uint8_t> MenuTemplate(const std::string& title, const std::string& background, uint8_t id) {
-    TMemoryStream stream;
+    TStringStream stream;
     {
         TWriter w(stream);
         w.PutSignature();
@@ -64,18 +65,9 @@ std::vector<uint8_t> MenuTemplate(const std::string& title, const std::string& b
         w.WriteEndMarker();
         w.FlushOutput();
     }
-    std::vector<uint8_t> file(kTemplateHeaderSize);
-    file[0] = 0x4B;
-    file[1] = 0x45;
-    file[2] = id;
-    std::string magic = std::string(kTemplateMagic) + kTemplateVersion;
-    std::copy(magic.begin(), magic.end(), file.begin() + kTemplateMagicOffset);
-    file[35] = 0x00;
-    file[36] = 0x01;
-    file[37] = 0x02;
-    WriteLE(file.data() + kStreamLengthOffset, static_cast<uint32_t>(stream.GetSize()), 4);
-    file.insert(file.end(), stream.Memory(), stream.Memory() + stream.GetSize());
-    return file;
+    std::string file = test::TemplateFile(stream.DataString(), {}, kTemplateVersion,
+                                          std::string{'\x4B', '\x45', static_cast<char>(id)});
+    return std::vector<uint8_t>(file.begin(), file.end());
 }
 
 void Gradient(int width, int height, int x, int y, uint8_t rgb[3]) {

@@ -1,11 +1,11 @@
 #include "formstream/Exceptions.h"
 #include "formstream/Stream.h"
+#include "support/Files.h"
 #include "support/Streams.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,9 +20,8 @@ namespace fs = std::filesystem;
 class TempFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kep-streams-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        folder = test::MakeTempFolder("kep-streams").string();
+        ASSERT_FALSE(folder.empty());
     }
     void TearDown() override { fs::remove_all(folder); }
     std::string folder;
