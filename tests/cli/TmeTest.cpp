@@ -17,10 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::string;
 
-// object A: TB with Width = 1200, and its text.
-const Bytes kStream("TPF0\x02TB\x01" "A\x05Width\x03\xB0\x04\x00\x00", 20);
-const Bytes kText = "object A: TB\r\n  Width = 1200\r\nend\r\n";
-
 using Result = TmeResult;
 
 class TmeTest : public ::testing::Test {
@@ -79,7 +75,7 @@ TEST_F(TmeTest, HelpAndUsage) {
 }
 
 TEST_F(TmeTest, PackInfoListUnpackRepack) {
-    Bytes menu = TemplateFile(kStream), jpg = "\xFF\xD8 jpeg bytes", bmp(300, 'B');
+    Bytes menu = TemplateFile(kWidthStream), jpg = "\xFF\xD8 jpeg bytes", bmp(300, 'B');
     fs::create_directory(User("in"));
     WriteFile(User("in") / "menu1.tme", menu);
     WriteFile(User("in") / "bg.jpg", jpg);
@@ -115,14 +111,14 @@ TEST_F(TmeTest, PackInfoListUnpackRepack) {
 }
 
 TEST_F(TmeTest, SingleTemplate) {
-    fs::path path = UserFile("Menu.tme", TemplateFile(kStream, "tail"));
+    fs::path path = UserFile("Menu.tme", TemplateFile(kWidthStream, "tail"));
     Result info = Run({"info", path.string()});
     EXPECT_EQ(info.Status, 0);
     EXPECT_EQ(info.Out, "Template Menu: Menu.tme\nHeader:\n  ID_Template = 0x4B4501\n"
                         "  ID_ASCII = \"TMPGENC-DVDAUTHOR-MENUTEMPLATE-2\"\n  Revision = 0x000102\nMenu.tme\n");
     Result unpack = Run({"unpack", path.string(), User("dir").string()});
     EXPECT_EQ(unpack.Status, 0);
-    EXPECT_EQ(ReadFile(User("dir/Menu.tme")), TemplateFile(kStream, "tail"));
+    EXPECT_EQ(ReadFile(User("dir/Menu.tme")), TemplateFile(kWidthStream, "tail"));
     EXPECT_EQ(Listing(User("dir")), std::vector<std::string>{"Menu.tme"});
     for (const auto& args : {std::vector<std::string>{"list", path.string()},
                              std::vector<std::string>{"repack", path.string(), User("out.tme").string()}}) {
@@ -144,7 +140,7 @@ TEST_F(TmeTest, RefusedFilesGiveOneLineAndLeaveNothing) {
     } cases[] = {
         {"text.tme", "just some text\n", "\"%\" is neither a template pack nor a menu template."},
         {"v2.tme", std::string(kPackMagic) + "2" + Bytes(300, '\0'), "BAD Version: 2"},
-        {"v1.tme", TemplateFile(kStream, "", '1'), "BAD Version: 1"},
+        {"v1.tme", TemplateFile(kWidthStream, "", '1'), "BAD Version: 1"},
         {"damaged.tme", damaged, "Damaged template pack \"%\": it lists 101 members, more than 100."},
     };
     for (const auto& c : cases) {
@@ -195,15 +191,15 @@ TEST_F(TmeTest, PackRefusesWhatAddRefuses) {
 }
 
 TEST_F(TmeTest, StreamAndTextConversions) {
-    fs::path stream = UserFile("s.bin", kStream);
+    fs::path stream = UserFile("s.bin", kWidthStream);
     Result text = Run({"stream2text", stream.string()});
     EXPECT_EQ(text.Status, 0);
-    EXPECT_EQ(text.Out, kText);
+    EXPECT_EQ(text.Out, kWidthText);
     EXPECT_EQ(Run({"stream2text", stream.string(), User("s.txt").string()}).Status, 0);
-    EXPECT_EQ(ReadFile(User("s.txt")), kText);
+    EXPECT_EQ(ReadFile(User("s.txt")), kWidthText);
     Result back = Run({"text2stream", User("s.txt").string(), "-"});
     EXPECT_EQ(back.Status, 0);
-    EXPECT_EQ(back.Out, kStream);
+    EXPECT_EQ(back.Out, kWidthStream);
 
     fs::path notStream = UserFile("n.bin", "TPF1 and more");
     Result bad = Run({"stream2text", notStream.string(), User("n.txt").string()});
@@ -220,10 +216,10 @@ TEST_F(TmeTest, StreamAndTextConversions) {
 }
 
 TEST_F(TmeTest, CodeAndSetCode) {
-    fs::path menu = UserFile("menu.tme", TemplateFile(kStream, "trailing"));
+    fs::path menu = UserFile("menu.tme", TemplateFile(kWidthStream, "trailing"));
     Result code = Run({"code", menu.string()});
     EXPECT_EQ(code.Status, 0);
-    EXPECT_EQ(code.Out, kText);
+    EXPECT_EQ(code.Out, kWidthText);
 
     fs::path newCode = UserFile("new.txt", "object B: TC\r\nend\r\n");
     Result set = Run({"setcode", menu.string(), newCode.string()});
@@ -240,7 +236,7 @@ TEST_F(TmeTest, CodeAndSetCode) {
     EXPECT_NE(bad.Err.find(" on line 2\n"), std::string::npos) << bad.Err;
     EXPECT_EQ(ReadFile(menu), TemplateFile(stream));
 
-    fs::path shortTemplate = UserFile("short.tme", TemplateFile(kStream).substr(0, 50));
+    fs::path shortTemplate = UserFile("short.tme", TemplateFile(kWidthStream).substr(0, 50));
     Result refused = Run({"code", shortTemplate.string()});
     EXPECT_EQ(refused.Status, 1);
     EXPECT_EQ(refused.Err, "tme: Damaged menu template \"" + shortTemplate.string() +

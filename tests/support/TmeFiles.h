@@ -27,11 +27,17 @@ inline std::string TemplateFile(const std::string& stream, const std::string& tr
     return file + stream + trailing;
 }
 
-// A template of one object, "object A: TB" with Width, whose value bytes
-// (tag and data) are given.
-inline std::string WidthTemplate(const std::string& value) {
-    return TemplateFile(std::string("TPF0\x02TB\x01" "A\x05Width", 15) + value + std::string(2, '\0'));
+// The stream of one object, "object A: TB" with Width, whose value bytes
+// (tag and data) are given, and a template holding it.
+inline std::string WidthStream(const std::string& value) {
+    return std::string("TPF0\x02TB\x01" "A\x05Width", 15) + value + std::string(2, '\0');
 }
+
+inline std::string WidthTemplate(const std::string& value) { return TemplateFile(WidthStream(value)); }
+
+// object A: TB with Width = 1200, as a stream and as its text.
+inline const std::string kWidthStream = WidthStream(std::string("\x03\xB0\x04", 3));
+inline const std::string kWidthText = "object A: TB\r\n  Width = 1200\r\nend\r\n";
 
 struct PackMember {
     std::string Name;
