@@ -10,6 +10,7 @@
 #include "formstream/BinaryToFormText.h"
 #include "formstream/Filer.h"
 #include "formstream/FormTextToBinary.h"
+#include "tests/support/Streams.h"
 
 #include <algorithm>
 #include <chrono>
@@ -129,12 +130,7 @@ std::string PropertyHeavyStream(size_t total) {
     return bytes.TakeDataString();
 }
 
-std::string StreamToText(const std::string& stream) {
-    TStringStream input(stream);
-    TStringStream output;
-    BinaryToFormText(input, output);
-    return output.TakeDataString();
-}
+using test::StreamToText;
 
 struct ChildReport {
     double bestSeconds;

@@ -6,6 +6,7 @@
 #include "app/TF_Main.h"
 #include "formstream/FormTextToBinary.h"
 #include "formstream/Stream.h"
+#include "tests/support/TmeFiles.h"
 
 #include <QApplication>
 #include <QTreeWidget>
@@ -41,9 +42,7 @@ struct BenchPrompts : kep::Prompts {
     }
 };
 
-void PutLE(std::string& bytes, size_t at, uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
+using kep::test::PutLE;
 
 // A template whose code is about codeBytes long: one object with many
 // string properties.
@@ -53,13 +52,9 @@ std::string LargeTemplate(size_t codeBytes) {
         code += "  Item" + std::to_string(i) + " = 'The quick brown fox jumps over the lazy dog'\r\n";
     code += "end\r\n";
     kep::TStringStream input(code);
-    kep::TMemoryStream stream;
+    kep::TStringStream stream;
     kep::FormTextToBinary(input, stream);
-    std::string bytes("\x01\xA2\x0F" "TMPGENC-DVDAUTHOR-MENUTEMPLATE-2" "\x00\x01\x02", 38);
-    bytes.resize(42);
-    PutLE(bytes, 38, static_cast<uint64_t>(stream.GetSize()), 4);
-    bytes.append(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.GetSize()));
-    return bytes;
+    return kep::test::TemplateFile(stream.DataString(), {}, '2', "\x01\xA2\x0F", std::string("\x00\x01\x02", 3));
 }
 
 // Writes a pack of 100 members: the large template first, then 99 equal

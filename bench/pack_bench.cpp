@@ -2,6 +2,7 @@
 // 256 MiB, each timed against `cp` of the pack's bytes in the same run.
 // Usage: pack_bench [FOLDER] (default: the system's temporary folder).
 #include "document/PackFormat.h"
+#include "document/NullDocumentWindow.h"
 #include "document/TemplateDocument.h"
 
 #include <algorithm>
@@ -24,19 +25,6 @@ namespace {
 
 using namespace kep;
 namespace fs = std::filesystem;
-
-class NullWindow : public DocumentWindow {
-    void SetActionText(const std::string&) override {}
-    void SetActionColorRed() override {}
-    void SetFileTypeText(const std::string&) override {}
-    void TreeClear() override {}
-    TreeEntry TreeAddTop(const std::string&) override { return this; }
-    TreeEntry TreeAddChild(TreeEntry, const std::string&) override { return this; }
-    void TreeExpandAll(TreeEntry) override {}
-    void SetEditorText(const std::string&) override {}
-    std::string EditorText() override { return {}; }
-    void DisableEditorSave() override {}
-};
 
 constexpr int kMembers = 100;
 constexpr int64_t kTotal = 256ll << 20;
@@ -109,7 +97,7 @@ int main(int argc, char** argv) {
         fs::create_directories(app);
         fs::create_directories(out);
         std::vector<int64_t> sizes = MemberSizes();
-        NullWindow window;
+        NullDocumentWindow window;
         TemplateDocument document(window);
         DocumentState& state = document.State;
         state.WorkDir = source.string();

@@ -2,9 +2,12 @@
 // are written with TWriter, a gradient JPEG and a gradient BMP, packed by the
 // same rebuild that the editor's Save uses.
 #include "document/PackFormat.h"
+#include "document/NullDocumentWindow.h"
 #include "document/TemplateDocument.h"
 #include "formstream/Exceptions.h"
 #include "formstream/Filer.h"
+#include "tests/support/Jpeg.h"
+#include "tests/support/TmeFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,24 +15,9 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace {
 
 using namespace kep;
-
-class SilentWindow : public DocumentWindow {
-    void SetActionText(const std::string&) override {}
-    void SetActionColorRed() override {}
-    void SetFileTypeText(const std::string&) override {}
-    void TreeClear() override {}
-    TreeEntry TreeAddTop(const std::string&) override { return nullptr; }
-    TreeEntry TreeAddChild(TreeEntry, const std::string&) override { return nullptr; }
-    void TreeExpandAll(TreeEntry) override {}
-    void SetEditorText(const std::string&) override {}
-    std::string EditorText() override { return {}; }
-    void DisableEditorSave() override {}
-};
 
 void Property(TWriter& w, const std::string& name, int32_t value) {
     w.WriteShortString(name);
@@ -59,7 +47,7 @@ void Button(TWriter& w, const std::string& name, const std::string& caption, int
 
 // A menu template: the 42-byte header, then the component stream.
 std::vector<uint8_t> MenuTemplate(const std::string& title, const std::string& background, uint8_t id) {
-    TMemoryStream stream;
+    TStringStream stream;
     {
         TWriter w(stream);
         w.PutSignature();
@@ -77,18 +65,9 @@ std::vector<uint8_t> MenuTemplate(const std::string& title, const std::string& b
         w.WriteEndMarker();
         w.FlushOutput();
     }
-    std::vector<uint8_t> file(kTemplateHeaderSize);
-    file[0] = 0x4B;
-    file[1] = 0x45;
-    file[2] = id;
-    std::string magic = std::string(kTemplateMagic) + kTemplateVersion;
-    std::copy(magic.begin(), magic.end(), file.begin() + kTemplateMagicOffset);
-    file[35] = 0x00;
-    file[36] = 0x01;
-    file[37] = 0x02;
-    WriteLE(file.data() + kStreamLengthOffset, static_cast<uint32_t>(stream.GetSize()), 4);
-    file.insert(file.end(), stream.Memory(), stream.Memory() + stream.GetSize());
-    return file;
+    std::string file = test::TemplateFile(stream.DataString(), {}, kTemplateVersion,
+                                          std::string{'\x4B', '\x45', static_cast<char>(id)});
+    return std::vector<uint8_t>(file.begin(), file.end());
 }
 
 void Gradient(int width, int height, int x, int y, uint8_t rgb[3]) {
@@ -98,31 +77,9 @@ void Gradient(int width, int height, int x, int y, uint8_t rgb[3]) {
 }
 
 std::vector<uint8_t> Jpeg(int width, int height) {
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&info, &out, &outSize);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 85, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
+    return test::EncodeJpeg(width, height, 3, JCS_RGB, JCS_YCbCr, 85, [&](int y, uint8_t* row) {
         for (int x = 0; x < width; ++x) Gradient(width, height, x, y, &row[static_cast<size_t>(x) * 3]);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> bytes(out, out + outSize);
-    std::free(out);
-    return bytes;
+    });
 }
 
 // A 24-bit bottom-up BMP.
@@ -175,7 +132,7 @@ int main(int argc, char** argv) {
     std::string work = out + ".members";
     try {
         std::filesystem::create_directories(work);
-        SilentWindow window;
+        NullDocumentWindow window;
         TemplateDocument document(window);
         DocumentState& state = document.State;
         state.WorkDir = work;

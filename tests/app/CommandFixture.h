@@ -7,6 +7,9 @@
 #include "app/TF_Select.h"
 #include "formstream/FormTextToBinary.h"
 #include "formstream/Stream.h"
+#include "support/Files.h"
+#include "support/Jpeg.h"
+#include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +27,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <jpeglib.h>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,30 +36,27 @@ namespace kep::testing_support {
 
 using Bytes = std::string;
 
-inline Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::PutLE;
+
+inline Bytes ReadBytes(const std::string& path) { return test::ReadFile(path); }
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    test::WriteFile(path, bytes);
 }
 
-inline void PutLE(Bytes& bytes, size_t at, uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+// A menu template file around a component stream, with the header fields the
+// command tests use.
+inline Bytes TemplateAround(const Bytes& stream, const Bytes& trailer = {}) {
+    return test::TemplateFile(stream, trailer, '2', "\x01\xA2\x0F", std::string("\x00\x01\x02", 3));
 }
 
 // A menu template file holding the component stream of code.
 inline Bytes MakeTemplate(const std::string& code, const Bytes& trailer = {}) {
     TStringStream input(code);
-    TMemoryStream stream;
+    TStringStream stream;
     FormTextToBinary(input, stream);
-    Bytes bytes("\x01\xA2\x0F" "TMPGENC-DVDAUTHOR-MENUTEMPLATE-2" "\x00\x01\x02", 38);
-    bytes.resize(42);
-    PutLE(bytes, 38, static_cast<uint64_t>(stream.GetSize()), 4);
-    bytes.append(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.GetSize()));
-    return bytes + trailer;
+    return TemplateAround(stream.DataString(), trailer);
 }
 
 inline std::string SimpleCode(const std::string& caption) {
@@ -66,54 +65,19 @@ inline std::string SimpleCode(const std::string& caption) {
 
 // A template pack laid out as the editor writes one.
 inline Bytes MakePack(const std::string& name, const std::vector<std::pair<std::string, Bytes>>& members) {
-    const size_t count = members.size();
-    Bytes bytes(308 + 272 * count, '\0');
-    const std::string header = "TMPGENC-DVDAUTHOR-MENUTEMPLATEPACKFILE-1";
-    bytes.replace(0, header.size(), header);
-    bytes[48] = static_cast<char>(name.size());
-    bytes.replace(49, name.size(), name);
-    PutLE(bytes, 304, count, 4);
-    for (size_t i = 0; i < count; ++i) {
-        const size_t entry = 308 + 272 * i;
-        bytes[entry] = static_cast<char>(members[i].first.size());
-        bytes.replace(entry + 1, members[i].first.size(), members[i].first);
-        PutLE(bytes, entry + 256, members[i].second.size(), 8);
-        PutLE(bytes, entry + 264, bytes.size(), 8);
-        bytes += members[i].second;
-    }
-    return bytes;
+    return test::PackOf(members, name);
 }
 
-// A JPEG of one colour (or of varying values when noisy), written by libjpeg.
+// A JPEG of one colour, at libjpeg's default quality.
 inline Bytes MakeJpeg(int width, int height, uint8_t r = 200, uint8_t g = 30, uint8_t b = 60) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> line(static_cast<size_t>(width) * 3);
-    for (int x = 0; x < width; ++x) {
-        line[static_cast<size_t>(x) * 3] = r;
-        line[static_cast<size_t>(x) * 3 + 1] = g;
-        line[static_cast<size_t>(x) * 3 + 2] = b;
-    }
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes bytes(reinterpret_cast<char*>(out), outSize);
-    free(out);
-    return bytes;
+    std::vector<uint8_t> bytes = test::EncodeJpeg(width, height, 3, JCS_RGB, JCS_YCbCr, 75, [&](int, uint8_t* row) {
+        for (int x = 0; x < width; ++x) {
+            row[static_cast<size_t>(x) * 3] = r;
+            row[static_cast<size_t>(x) * 3 + 1] = g;
+            row[static_cast<size_t>(x) * 3 + 2] = b;
+        }
+    });
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 inline Bytes MakeBmp(int width, int height) {
@@ -207,8 +171,8 @@ struct ScriptedSelect : TF_Select {
 class CommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kep-cmd-XXXXXX";
-        Root = mkdtemp(pattern);
+        Root = test::MakeTempFolder("kep-cmd").string();
+        ASSERT_FALSE(Root.empty());
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
             const char* value = getenv(name);
             saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);

@@ -1,9 +1,11 @@
 // The tree's context-menu commands: the template check and the export of
 // every member, with their questions and reports.
 #include "app/PackActions.h"
+#include "document/NullDocumentWindow.h"
 #include "document/PackFormat.h"
 #include "document/TemplateDocument.h"
 #include "ScriptedPrompts.h"
+#include "support/TmeFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,45 +16,7 @@
 namespace kep::test {
 namespace {
 
-class NullWindow : public DocumentWindow {
-    void SetActionText(const std::string&) override {}
-    void SetActionColorRed() override {}
-    void SetFileTypeText(const std::string&) override {}
-    void TreeClear() override {}
-    TreeEntry TreeAddTop(const std::string&) override { return this; }
-    TreeEntry TreeAddChild(TreeEntry, const std::string&) override { return this; }
-    void TreeExpandAll(TreeEntry) override {}
-    void SetEditorText(const std::string&) override {}
-    std::string EditorText() override { return {}; }
-    void DisableEditorSave() override {}
-};
-
 using Bytes = std::string;
-
-// object A: TB with Width, whose value bytes are given.
-Bytes Template(const Bytes& value) {
-    Bytes stream = Bytes("TPF0\x02TB\x01" "A\x05Width", 15) + value + Bytes(2, '\0');
-    Bytes file = "\x4B\x45\x01" + std::string(kTemplateMagic) + "2" + Bytes("\x00\x01\x02", 3);
-    file.resize(kTemplateHeaderSize);
-    WriteLE(reinterpret_cast<uint8_t*>(file.data()) + kStreamLengthOffset, stream.size(), 4);
-    return file + stream;
-}
-
-Bytes Pack(const std::vector<std::pair<std::string, Bytes>>& members) {
-    Bytes file(static_cast<size_t>(kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(members.size())), '\0');
-    Bytes magic = std::string(kPackMagic) + "1";
-    file.replace(0, magic.size(), magic);
-    WriteLE(reinterpret_cast<uint8_t*>(file.data()) + kPackCountOffset, members.size(), 4);
-    for (size_t i = 0; i < members.size(); ++i) {
-        size_t entry = static_cast<size_t>(kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(i));
-        file[entry] = static_cast<char>(members[i].first.size());
-        file.replace(entry + 1, members[i].first.size(), members[i].first);
-        WriteLE(reinterpret_cast<uint8_t*>(file.data()) + entry + kEntrySizeField, members[i].second.size(), 8);
-        WriteLE(reinterpret_cast<uint8_t*>(file.data()) + entry + kEntryOffsetField, file.size(), 8);
-        file += members[i].second;
-    }
-    return file;
-}
 
 class PackActionsTest : public ::testing::Test {
 protected:
@@ -82,15 +46,15 @@ protected:
     QString Out() const { return Temp.path() + "/out"; }
 
     QTemporaryDir Temp;
-    NullWindow Window;
+    NullDocumentWindow Window;
     TemplateDocument Document{Window};
     ScriptedPrompts Prompts;
 };
 
 TEST_F(PackActionsTest, CheckReportsEveryMemberInOneBox) {
-    Open(Pack({{"same.tme", Template(Bytes("\x02\x07", 2))},
-               {"wide.tme", Template(Bytes("\x04\x07\0\0\0", 5))},
-               {"back.jpg", "\xFF\xD8"}}));
+    Open(PackOf({{"same.tme", WidthTemplate(Bytes("\x02\x07", 2))},
+                 {"wide.tme", WidthTemplate(Bytes("\x04\x07\0\0\0", 5))},
+                 {"back.jpg", "\xFF\xD8"}}));
     EXPECT_TRUE(RunTemplateCheck(Document, Prompts));
     ASSERT_EQ(Prompts.Kinds(), QStringList{"Information"});
     EXPECT_EQ(Prompts.Log[0].Text,
@@ -102,15 +66,15 @@ TEST_F(PackActionsTest, CheckReportsEveryMemberInOneBox) {
 }
 
 TEST_F(PackActionsTest, CheckWarnsWhenATemplateDoesNotConvert) {
-    Open(Pack({{"bad.tme", Template(Bytes("\x15", 1))}}));
+    Open(PackOf({{"bad.tme", WidthTemplate(Bytes("\x15", 1))}}));
     EXPECT_FALSE(RunTemplateCheck(Document, Prompts));
     ASSERT_EQ(Prompts.Kinds(), QStringList{"Warning"});
     EXPECT_TRUE(Prompts.Log[0].Text.contains("bad.tme: does not convert: "));
 }
 
 TEST_F(PackActionsTest, ExportAllAsksForTheCodeAndForEachExistingFile) {
-    Bytes menu = Template(Bytes("\x03\xB0\x04", 3));
-    Open(Pack({{"menu.tme", menu}, {"back.jpg", "new"}}));
+    Bytes menu = WidthTemplate(Bytes("\x03\xB0\x04", 3));
+    Open(PackOf({{"menu.tme", menu}, {"back.jpg", "new"}}));
     Write(Out() + "/back.jpg", "old");
     Prompts.Answers = {ConfirmAnswer::Yes, ConfirmAnswer::No};
     EXPECT_EQ(RunExportAll(Document, Out(), Prompts), 2);
@@ -124,7 +88,7 @@ TEST_F(PackActionsTest, ExportAllAsksForTheCodeAndForEachExistingFile) {
 }
 
 TEST_F(PackActionsTest, ClosingAQuestionEndsTheExport) {
-    Open(Pack({{"menu.tme", Template(Bytes("\x02\x07", 2))}, {"a.jpg", "a"}, {"b.jpg", "b"}}));
+    Open(PackOf({{"menu.tme", WidthTemplate(Bytes("\x02\x07", 2))}, {"a.jpg", "a"}, {"b.jpg", "b"}}));
     Prompts.Answers = {ConfirmAnswer::Closed};
     EXPECT_EQ(RunExportAll(Document, Out(), Prompts), 0);
     EXPECT_EQ(Prompts.Kinds(), QStringList{"Confirm"});
@@ -141,7 +105,7 @@ TEST_F(PackActionsTest, ClosingAQuestionEndsTheExport) {
 }
 
 TEST_F(PackActionsTest, APackWithoutTemplatesIsNotAskedAboutCode) {
-    Open(Pack({{"a.jpg", "a"}}));
+    Open(PackOf({{"a.jpg", "a"}}));
     EXPECT_EQ(RunExportAll(Document, Out(), Prompts), 1);
     EXPECT_EQ(Prompts.Kinds(), QStringList{"Information"});
 }

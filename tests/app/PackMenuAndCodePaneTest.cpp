@@ -13,14 +13,6 @@
 namespace kep::testing_support {
 namespace {
 
-// A menu template file around a raw component stream.
-Bytes RawTemplate(const Bytes& stream) {
-    Bytes bytes = MakeTemplate(SimpleCode("x"));
-    bytes.resize(42);
-    PutLE(bytes, 38, stream.size(), 4);
-    return bytes + stream;
-}
-
 class PackMenuAndCodePane : public CommandTest {
 protected:
     const Bytes menu1 = MakeTemplate(SimpleCode("One"));
@@ -170,7 +162,7 @@ TEST_F(PackMenuAndCodePane, CheckTemplatesReportsEveryMemberAfterSettlingTheCode
 
     // A template that does not convert: a warning naming it.
     Ask->Answers.push_back(ConfirmAnswer::No);
-    OpenPack("broken.tme", {{"bad.tme", RawTemplate(Bytes("\x15", 1))}, {"menu2.tme", menu2}});
+    OpenPack("broken.tme", {{"bad.tme", TemplateAround(Bytes("\x15", 1))}, {"menu2.tme", menu2}});
     Choose(Window->MI_CheckTemplates);
     ASSERT_NE(Ask->Last("Warning"), nullptr);
     EXPECT_TRUE(Ask->Last("Warning")->Text.contains("bad.tme: does not convert: "));

@@ -4,6 +4,8 @@
 #include "app/JpegImage.h"
 #include "app/TF_Select.h"
 #include "formstream/Exceptions.h"
+#include "support/Files.h"
+#include "support/Jpeg.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +20,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <jpeglib.h>
-#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -30,43 +30,18 @@ namespace {
 // the colour space stored in the file.
 std::vector<uint8_t> EncodeJpeg(int width, int height, int components, J_COLOR_SPACE input,
                                 J_COLOR_SPACE stored, std::vector<uint8_t> pixel, bool noisy = false) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = input;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_colorspace(&cinfo, stored);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> line(static_cast<size_t>(width * components));
-    for (int x = 0; x < width; ++x)
-        for (int c = 0; c < components; ++c) line[static_cast<size_t>(x * components + c)] = pixel[static_cast<size_t>(c)];
-    while (cinfo.next_scanline < cinfo.image_height) {
-        if (noisy)
-            for (size_t i = 0; i < line.size(); ++i)
-                line[i] = static_cast<uint8_t>(i * 7 + cinfo.next_scanline * 13 + (i * i) % 31);
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> bytes(out, out + outSize);
-    free(out);
-    return bytes;
+    const size_t size = static_cast<size_t>(width * components);
+    return test::EncodeJpeg(width, height, components, input, stored, 95, [&](int y, uint8_t* row) {
+        for (size_t i = 0; i < size; ++i)
+            row[i] = noisy ? static_cast<uint8_t>(i * 7 + static_cast<size_t>(y) * 13 + (i * i) % 31)
+                           : pixel[i % static_cast<size_t>(components)];
+    });
 }
 
 class TempFolder {
 public:
     TempFolder() {
-        char pattern[] = "/tmp/kep-preview-XXXXXX";
-        path_ = mkdtemp(pattern);
+        path_ = test::MakeTempFolder("kep-preview").string();
     }
     ~TempFolder() { std::filesystem::remove_all(path_); }
     std::string File(const std::string& name, const std::vector<uint8_t>& bytes) const {

@@ -1,19 +1,13 @@
 // tme check, run as a program: the report per member and the exit status.
-#include "document/PackFormat.h"
+#include "support/Files.h"
+#include "support/RunTme.h"
+#include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace kep::test {
 namespace {
@@ -21,86 +15,22 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::string;
 
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// object A: TB with Width, whose value bytes are given.
-Bytes Template(const Bytes& value) {
-    Bytes stream = Bytes("TPF0\x02TB\x01" "A\x05Width", 15) + value + Bytes(2, '\0');
-    Bytes file = "\x4B\x45\x01" + std::string(kTemplateMagic) + "2" + Bytes("\x00\x01\x02", 3);
-    file.resize(kTemplateHeaderSize);
-    WriteLE(reinterpret_cast<uint8_t*>(file.data()) + kStreamLengthOffset, stream.size(), 4);
-    return file + stream;
-}
-
-Bytes Pack(const std::vector<std::pair<std::string, Bytes>>& members) {
-    Bytes file(static_cast<size_t>(kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(members.size())), '\0');
-    Bytes magic = std::string(kPackMagic) + "1";
-    std::copy(magic.begin(), magic.end(), file.begin());
-    auto bytes = [&] { return reinterpret_cast<uint8_t*>(file.data()); };
-    WriteLE(bytes() + kPackCountOffset, members.size(), 4);
-    for (size_t i = 0; i < members.size(); ++i) {
-        size_t entry = static_cast<size_t>(kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(i));
-        file[entry] = static_cast<char>(members[i].first.size());
-        file.replace(entry + 1, members[i].first.size(), members[i].first);
-        WriteLE(bytes() + entry + kEntrySizeField, members[i].second.size(), 8);
-        WriteLE(bytes() + entry + kEntryOffsetField, file.size(), 8);
-        file += members[i].second;
-    }
-    return file;
-}
-
 class CheckTest : public ::testing::Test {
 protected:
+    using Result = TmeResult;
+
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tme-check-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Root = pattern;
+        Root = MakeTempFolder("tme-check");
+        ASSERT_FALSE(Root.empty());
         fs::create_directory(Root / "tmp");
     }
     void TearDown() override { fs::remove_all(Root); }
 
-    struct Result {
-        int Status = -1;
-        Bytes Out, Err;
-    };
-
     // Runs tme with TMPDIR set to a folder of its own.
-    Result Run(const std::vector<std::string>& args) {
-        std::vector<std::string> env = {"TMPDIR=" + (Root / "tmp").string()};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
-        std::vector<char*> argv = {const_cast<char*>(KEP_TME_PATH)}, envp;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string out = (Root / "out").string(), err = (Root / "err").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Result result;
-        if (posix_spawn(&pid, KEP_TME_PATH, &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.Out = ReadAll(out);
-        result.Err = ReadAll(err);
-        return result;
-    }
+    Result Run(const std::vector<std::string>& args) { return RunTme(args, Root / "tmp", Root); }
 
     fs::path File(const std::string& name, const Bytes& bytes) {
-        WriteAll(Root / name, bytes);
+        WriteFile(Root / name, bytes);
         return Root / name;
     }
 
@@ -108,9 +38,9 @@ protected:
 };
 
 TEST_F(CheckTest, ReportsEveryMemberAndSucceedsWhenAllConvert) {
-    Bytes pack = Pack({{"same.tme", Template(Bytes("\x02\x07", 2))},
-                       {"wide.tme", Template(Bytes("\x04\x07\0\0\0", 5))},
-                       {"back.jpg", "\xFF\xD8"}});
+    Bytes pack = PackOf({{"same.tme", WidthTemplate(Bytes("\x02\x07", 2))},
+                         {"wide.tme", WidthTemplate(Bytes("\x04\x07\0\0\0", 5))},
+                         {"back.jpg", "\xFF\xD8"}});
     fs::path file = File("p.tme", pack);
     Result r = Run({"check", file.string()});
     EXPECT_EQ(r.Status, 0) << r.Err;
@@ -119,13 +49,13 @@ TEST_F(CheckTest, ReportsEveryMemberAndSucceedsWhenAllConvert) {
                      "at offset 57, in A.Width: Int32 tag where Int8 suffices (value 7)\n"
                      "back.jpg: not a template\n");
     EXPECT_EQ(r.Err, "");
-    EXPECT_EQ(ReadAll(file), pack); // the pack itself is only read
+    EXPECT_EQ(ReadFile(file), pack); // the pack itself is only read
     EXPECT_TRUE(fs::is_empty(Root / "tmp"));
 }
 
 TEST_F(CheckTest, FailsWhenATemplateDoesNotConvert) {
-    Result r = Run({"check", File("p.tme", Pack({{"bad.tme", Template(Bytes("\x15", 1))},
-                                                 {"good.tme", Template(Bytes("\x02\x07", 2))}}))
+    Result r = Run({"check", File("p.tme", PackOf({{"bad.tme", WidthTemplate(Bytes("\x15", 1))},
+                                                   {"good.tme", WidthTemplate(Bytes("\x02\x07", 2))}}))
                                  .string()});
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out.rfind("bad.tme: does not convert: ", 0), 0u) << r.Out;
@@ -135,7 +65,7 @@ TEST_F(CheckTest, FailsWhenATemplateDoesNotConvert) {
 }
 
 TEST_F(CheckTest, SingleTemplateRefusalsAndUsage) {
-    Result single = Run({"check", File("menu.tme", Template(Bytes("\x02\x07", 2))).string()});
+    Result single = Run({"check", File("menu.tme", WidthTemplate(Bytes("\x02\x07", 2))).string()});
     EXPECT_EQ(single.Status, 0);
     EXPECT_EQ(single.Out, "menu.tme: same bytes\n");
 

@@ -1,21 +1,15 @@
 // The tme tool, run as a program in temporary folders: results, messages,
 // exit statuses, and that it leaves nothing behind.
-#include "document/PackFormat.h"
+#include "support/Files.h"
+#include "support/RunTme.h"
+#include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace kep::test {
 namespace {
@@ -23,37 +17,13 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::string;
 
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// object A: TB with Width = 1200, and its text.
-const Bytes kStream("TPF0\x02TB\x01" "A\x05Width\x03\xB0\x04\x00\x00", 20);
-const Bytes kText = "object A: TB\r\n  Width = 1200\r\nend\r\n";
-
-Bytes Template(const Bytes& stream, const Bytes& trailing = {}, char version = '2') {
-    Bytes file = "\x4B\x45\x01" + std::string(kTemplateMagic) + version + Bytes("\x00\x01\x02", 3);
-    file.resize(kTemplateHeaderSize);
-    for (int i = 0; i < 4; ++i) file[38 + i] = static_cast<char>(stream.size() >> (8 * i));
-    return file + stream + trailing;
-}
-
-struct Result {
-    int Status = -1;
-    Bytes Out, Err;
-};
+using Result = TmeResult;
 
 class TmeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tme-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Root = pattern;
+        Root = MakeTempFolder("tme-test");
+        ASSERT_FALSE(Root.empty());
         fs::create_directory(Root / "tmp");
         fs::create_directory(Root / "user");
         fs::create_directory(Root / "io");
@@ -67,32 +37,7 @@ protected:
     }
 
     // Runs tme with TMPDIR set to a folder of its own.
-    Result Run(const std::vector<std::string>& args) {
-        std::vector<std::string> env = {"TMPDIR=" + (Root / "tmp").string()};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
-        std::vector<char*> argv = {const_cast<char*>(KEP_TME_PATH)}, envp;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string out = (Root / "io" / "out").string(), err = (Root / "io" / "err").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Result result;
-        if (posix_spawn(&pid, KEP_TME_PATH, &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.Out = ReadFile(out);
-        result.Err = ReadFile(err);
-        return result;
-    }
+    Result Run(const std::vector<std::string>& args) { return RunTme(args, Root / "tmp", Root / "io"); }
 
     std::vector<std::string> Listing(const fs::path& folder) const {
         std::vector<std::string> names;
@@ -130,7 +75,7 @@ TEST_F(TmeTest, HelpAndUsage) {
 }
 
 TEST_F(TmeTest, PackInfoListUnpackRepack) {
-    Bytes menu = Template(kStream), jpg = "\xFF\xD8 jpeg bytes", bmp(300, 'B');
+    Bytes menu = TemplateFile(kWidthStream), jpg = "\xFF\xD8 jpeg bytes", bmp(300, 'B');
     fs::create_directory(User("in"));
     WriteFile(User("in") / "menu1.tme", menu);
     WriteFile(User("in") / "bg.jpg", jpg);
@@ -166,14 +111,14 @@ TEST_F(TmeTest, PackInfoListUnpackRepack) {
 }
 
 TEST_F(TmeTest, SingleTemplate) {
-    fs::path path = UserFile("Menu.tme", Template(kStream, "tail"));
+    fs::path path = UserFile("Menu.tme", TemplateFile(kWidthStream, "tail"));
     Result info = Run({"info", path.string()});
     EXPECT_EQ(info.Status, 0);
     EXPECT_EQ(info.Out, "Template Menu: Menu.tme\nHeader:\n  ID_Template = 0x4B4501\n"
                         "  ID_ASCII = \"TMPGENC-DVDAUTHOR-MENUTEMPLATE-2\"\n  Revision = 0x000102\nMenu.tme\n");
     Result unpack = Run({"unpack", path.string(), User("dir").string()});
     EXPECT_EQ(unpack.Status, 0);
-    EXPECT_EQ(ReadFile(User("dir/Menu.tme")), Template(kStream, "tail"));
+    EXPECT_EQ(ReadFile(User("dir/Menu.tme")), TemplateFile(kWidthStream, "tail"));
     EXPECT_EQ(Listing(User("dir")), std::vector<std::string>{"Menu.tme"});
     for (const auto& args : {std::vector<std::string>{"list", path.string()},
                              std::vector<std::string>{"repack", path.string(), User("out.tme").string()}}) {
@@ -195,7 +140,7 @@ TEST_F(TmeTest, RefusedFilesGiveOneLineAndLeaveNothing) {
     } cases[] = {
         {"text.tme", "just some text\n", "\"%\" is neither a template pack nor a menu template."},
         {"v2.tme", std::string(kPackMagic) + "2" + Bytes(300, '\0'), "BAD Version: 2"},
-        {"v1.tme", Template(kStream, "", '1'), "BAD Version: 1"},
+        {"v1.tme", TemplateFile(kWidthStream, "", '1'), "BAD Version: 1"},
         {"damaged.tme", damaged, "Damaged template pack \"%\": it lists 101 members, more than 100."},
     };
     for (const auto& c : cases) {
@@ -246,15 +191,15 @@ TEST_F(TmeTest, PackRefusesWhatAddRefuses) {
 }
 
 TEST_F(TmeTest, StreamAndTextConversions) {
-    fs::path stream = UserFile("s.bin", kStream);
+    fs::path stream = UserFile("s.bin", kWidthStream);
     Result text = Run({"stream2text", stream.string()});
     EXPECT_EQ(text.Status, 0);
-    EXPECT_EQ(text.Out, kText);
+    EXPECT_EQ(text.Out, kWidthText);
     EXPECT_EQ(Run({"stream2text", stream.string(), User("s.txt").string()}).Status, 0);
-    EXPECT_EQ(ReadFile(User("s.txt")), kText);
+    EXPECT_EQ(ReadFile(User("s.txt")), kWidthText);
     Result back = Run({"text2stream", User("s.txt").string(), "-"});
     EXPECT_EQ(back.Status, 0);
-    EXPECT_EQ(back.Out, kStream);
+    EXPECT_EQ(back.Out, kWidthStream);
 
     fs::path notStream = UserFile("n.bin", "TPF1 and more");
     Result bad = Run({"stream2text", notStream.string(), User("n.txt").string()});
@@ -271,16 +216,16 @@ TEST_F(TmeTest, StreamAndTextConversions) {
 }
 
 TEST_F(TmeTest, CodeAndSetCode) {
-    fs::path menu = UserFile("menu.tme", Template(kStream, "trailing"));
+    fs::path menu = UserFile("menu.tme", TemplateFile(kWidthStream, "trailing"));
     Result code = Run({"code", menu.string()});
     EXPECT_EQ(code.Status, 0);
-    EXPECT_EQ(code.Out, kText);
+    EXPECT_EQ(code.Out, kWidthText);
 
     fs::path newCode = UserFile("new.txt", "object B: TC\r\nend\r\n");
     Result set = Run({"setcode", menu.string(), newCode.string()});
     EXPECT_EQ(set.Status, 0) << set.Err;
     Bytes stream("TPF0\x02TC\x01" "B\x00\x00", 11);
-    EXPECT_EQ(ReadFile(menu), Template(stream));
+    EXPECT_EQ(ReadFile(menu), TemplateFile(stream));
     EXPECT_EQ(Run({"code", menu.string(), User("code.txt").string()}).Status, 0);
     EXPECT_EQ(ReadFile(User("code.txt")), "object B: TC\r\nend\r\n");
 
@@ -289,9 +234,9 @@ TEST_F(TmeTest, CodeAndSetCode) {
     EXPECT_EQ(bad.Status, 1);
     EXPECT_EQ(bad.Err.rfind("tme: ", 0), 0u);
     EXPECT_NE(bad.Err.find(" on line 2\n"), std::string::npos) << bad.Err;
-    EXPECT_EQ(ReadFile(menu), Template(stream));
+    EXPECT_EQ(ReadFile(menu), TemplateFile(stream));
 
-    fs::path shortTemplate = UserFile("short.tme", Template(kStream).substr(0, 50));
+    fs::path shortTemplate = UserFile("short.tme", TemplateFile(kWidthStream).substr(0, 50));
     Result refused = Run({"code", shortTemplate.string()});
     EXPECT_EQ(refused.Status, 1);
     EXPECT_EQ(refused.Err, "tme: Damaged menu template \"" + shortTemplate.string() +

@@ -1,6 +1,7 @@
 #include "formstream/BinaryToFormText.h"
 #include "formstream/Exceptions.h"
 #include "formstream/Filer.h"
+#include "support/Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,8 @@
 namespace kep {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) s.push_back(static_cast<char>(v));
-    return s;
-}
+using test::Bytes;
+using test::StreamToText;
 
 std::string Stream(const std::function<void(TWriter&)>& fill) {
     TStringStream out;
@@ -23,13 +21,6 @@ std::string Stream(const std::function<void(TWriter&)>& fill) {
         TWriter writer(out);
         fill(writer);
     }
-    return out.DataString();
-}
-
-std::string Convert(const std::string& input) {
-    TStringStream in(input);
-    TStringStream out;
-    BinaryToFormText(in, out);
     return out.DataString();
 }
 
@@ -182,7 +173,7 @@ struct ValueCase {
 class ValueText : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(ValueText, IsWrittenExactly) {
-    EXPECT_EQ(Convert(WithProperty(GetParam().value)), PropertyText(GetParam().text));
+    EXPECT_EQ(StreamToText(WithProperty(GetParam().value)), PropertyText(GetParam().text));
 }
 
 std::string Hex(int from, int count) {
@@ -267,7 +258,7 @@ TEST(BinaryToFormText, Headers) {
     };
     for (const Case& c : cases) {
         std::string input = "TPF0" + c.prefix + ShortString("TButton") + ShortString(c.objectName) + Bytes({0, 0});
-        EXPECT_EQ(Convert(input), std::string(c.header) + "\r\nend\r\n");
+        EXPECT_EQ(StreamToText(input), std::string(c.header) + "\r\nend\r\n");
     }
 }
 
@@ -331,7 +322,7 @@ TEST(BinaryToFormText, StreamsEndingAroundBufferBoundaries) {
         std::string payload(static_cast<size_t>(size - overhead), 'q');
         std::string input = WithProperty(Bytes({12}) + Count(static_cast<int32_t>(payload.size())) + payload);
         ASSERT_EQ(static_cast<int32_t>(input.size()), size);
-        std::string text = Convert(input);
+        std::string text = StreamToText(input);
         EXPECT_EQ(text.substr(text.size() - 9), "q'\r\nend\r\n") << size;
         TStringStream in(input + "after");
         TStringStream out;
@@ -370,7 +361,7 @@ TEST(BinaryToFormText, AnOutputThatRefusesTextIsAFailure) {
             EXPECT_EQ(e.Message(), "Stream write error");
         }
         EXPECT_EQ(out.GetSize(), limit);
-        EXPECT_EQ(out.DataString(), Convert(input).substr(0, static_cast<size_t>(limit)));
+        EXPECT_EQ(out.DataString(), StreamToText(input).substr(0, static_cast<size_t>(limit)));
     }
 }
 
@@ -386,12 +377,12 @@ std::string NestedLists(int levels) {
 }
 
 TEST(BinaryToFormText, NestingIsLimitedTo1000Levels) {
-    std::string text = Convert(NestedObjects(1000));
+    std::string text = StreamToText(NestedObjects(1000));
     EXPECT_NE(text.find(std::string(2 * 999, ' ') + "object T\r\n"), std::string::npos);
     EXPECT_EQ(ConvertFailing(NestedObjects(1001)).message, "Nesting deeper than 1000 levels");
 
     // The root object counts as one level.
-    EXPECT_NO_THROW(Convert(NestedLists(999)));
+    EXPECT_NO_THROW(StreamToText(NestedLists(999)));
     EXPECT_EQ(ConvertFailing(NestedLists(1000)).message, "Nesting deeper than 1000 levels");
     EXPECT_EQ(ConvertFailing(NestedLists(200000)).message, "Nesting deeper than 1000 levels");
     std::string collections = WithProperty(

@@ -7,6 +7,7 @@
 #include "formstream/Filer.h"
 #include "formstream/FormTextToBinary.h"
 #include "formstream/NumberText.h"
+#include "support/Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +19,8 @@
 namespace kep {
 namespace {
 
-std::string StreamToText(const std::string& stream) {
-    TStringStream input(stream);
-    TStringStream output;
-    BinaryToFormText(input, output);
-    return output.TakeDataString();
-}
-
-std::string TextToStream(const std::string& text) {
-    TStringStream input(text);
-    TStringStream output;
-    FormTextToBinary(input, output);
-    return output.TakeDataString();
-}
+using test::StreamToText;
+using test::TextToStream;
 
 class RandomStream {
 public:

@@ -4,10 +4,6 @@
 namespace kep::test {
 namespace {
 
-// object A: TB with Width = 1200.
-const Bytes kStream("TPF0\x02TB\x01" "A\x05Width\x03\xB0\x04\x00\x00", 20);
-const Bytes kText = "object A: TB\r\n  Width = 1200\r\nend\r\n";
-
 class CodeAccessTest : public DocumentTest {
 protected:
     fs::path Member(const Bytes& bytes) {
@@ -18,9 +14,9 @@ protected:
 };
 
 TEST_F(CodeAccessTest, TemplateToTextFillsTheEditorWhileLoadingText) {
-    fs::path path = Member(BuildTemplate(kStream, "trailing bytes"));
+    fs::path path = Member(BuildTemplate(kWidthStream, "trailing bytes"));
     EXPECT_EQ(Document.TemplateToText(path.string()), 42 + 20);
-    EXPECT_EQ(Window.Editor, kText);
+    EXPECT_EQ(Window.Editor, kWidthText);
     EXPECT_TRUE(Window.LoadingTextWhileFilled);
     EXPECT_FALSE(Document.State.LoadingText);
     EXPECT_EQ(Window.Log, std::vector<std::string>{"editor"}); // no status text, "Save changes" untouched
@@ -65,9 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UnreadableCase{"ShorterThanHeader", BuildTemplate("").substr(0, 41),
                        "the file is shorter than its 42-byte header."},
-        UnreadableCase{"StreamCut", BuildTemplate(kStream).substr(0, 61),
+        UnreadableCase{"StreamCut", BuildTemplate(kWidthStream).substr(0, 61),
                        "the file holds 61 bytes, fewer than its header and its 20-byte component stream."},
-        UnreadableCase{"HugeLength", BuildTemplate(kStream).replace(38, 4, "\xFF\xFF\xFF\xFF"),
+        UnreadableCase{"HugeLength", BuildTemplate(kWidthStream).replace(38, 4, "\xFF\xFF\xFF\xFF"),
                        "the file holds 62 bytes, fewer than its header and its 4294967295-byte component stream."},
         UnreadableCase{"NoSignature", BuildTemplate("TPF1\x02TB\x01" "A\x00\x00"), ""}),
     [](const auto& info) { return info.param.Title; });
@@ -78,7 +74,7 @@ TEST_F(CodeAccessTest, MissingFileClearsLoadingText) {
 }
 
 TEST_F(CodeAccessTest, TextToTemplateRewritesTheStreamAndEndsTheFileThere) {
-    Bytes original = BuildTemplate(kStream, "trailing bytes");
+    Bytes original = BuildTemplate(kWidthStream, "trailing bytes");
     fs::path path = Member(original);
     Window.Editor = "object A: TB\r\n  Width = 1200\r\n  Caption = 'Longer'\r\nend\r\n";
     int64_t size = Document.TextToTemplate(path.string());
@@ -95,14 +91,14 @@ TEST_F(CodeAccessTest, TextToTemplateRewritesTheStreamAndEndsTheFileThere) {
 }
 
 TEST_F(CodeAccessTest, TextThatDoesNotConvertChangesNothing) {
-    Bytes original = BuildTemplate(kStream, "trailing");
+    Bytes original = BuildTemplate(kWidthStream, "trailing");
     fs::path path = Member(original);
     Window.Editor = "object A: TB\r\n  Width = \r\nend\r\n";
     EXPECT_THROW(Document.TextToTemplate(path.string()), EParserError);
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_FALSE(Window.SaveDisabled);
 
-    Window.Editor = kText;
+    Window.Editor = kWidthText;
     fs::path shortFile = Member(original.substr(0, 50));
     EXPECT_THROW(Document.TextToTemplate(shortFile.string()), EDocumentError);
     EXPECT_EQ(ReadFile(shortFile), original.substr(0, 50));
@@ -111,12 +107,12 @@ TEST_F(CodeAccessTest, TextThatDoesNotConvertChangesNothing) {
 }
 
 TEST_F(CodeAccessTest, TextToTemplateReplacesALinkInsteadOfFollowingIt) {
-    fs::path precious = UserFile("precious.tme", BuildTemplate(kStream));
+    fs::path precious = UserFile("precious.tme", BuildTemplate(kWidthStream));
     fs::path link = Root / "app" / "menu1.tme";
     fs::create_symlink(precious, link);
     Window.Editor = "object B: TC\r\nend\r\n";
     Document.TextToTemplate(link.string());
-    EXPECT_EQ(ReadFile(precious), BuildTemplate(kStream));
+    EXPECT_EQ(ReadFile(precious), BuildTemplate(kWidthStream));
     EXPECT_FALSE(fs::is_symlink(link));
     EXPECT_EQ(ReadFile(link).substr(42), Bytes("TPF0\x02TC\x01" "B\x00\x00", 11));
 }

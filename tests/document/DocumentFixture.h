@@ -1,19 +1,17 @@
 #pragma once
-// Shared pieces of the document tests: a window that records every call, a
-// temporary folder with file helpers, and a builder for pack files of any
-// layout, also damaged ones.
-#include "document/PackFormat.h"
+// Shared pieces of the document tests: a window that records every call and
+// a temporary folder; file helpers and builders of templates and packs come
+// from support/.
 #include "document/TemplateDocument.h"
 #include "formstream/Exceptions.h"
+#include "support/Files.h"
+#include "support/TmeFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -66,15 +64,6 @@ private:
     std::deque<std::string> Entries;
 };
 
-inline Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // Bytes that differ from member to member, so that a mix-up shows.
 inline Bytes Pattern(size_t size, int seed) {
     Bytes bytes(size, '\0');
@@ -82,57 +71,16 @@ inline Bytes Pattern(size_t size, int seed) {
     return bytes;
 }
 
-inline void PutLE(Bytes& bytes, size_t at, uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
-}
-
-struct PackMember {
-    std::string Name;
-    Bytes Data;
-    int64_t Offset = -1;  // -1: back to back after the table
-    uint64_t Size = ~0ull; // ~0: the data's length
-};
-
-// A pack file with the given members at the given offsets; gaps are filled with 0xEE.
-inline Bytes BuildPack(const std::string& name, const std::vector<PackMember>& members,
-                       const std::string& header = std::string(kPackMagic) + "1") {
-    int64_t dataStart = kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(members.size());
-    Bytes file(static_cast<size_t>(dataStart), '\0');
-    std::copy(header.begin(), header.end(), file.begin());
-    file[kPackNameOffset] = static_cast<char>(name.size());
-    std::copy(name.begin(), name.end(), file.begin() + kPackNameOffset + 1);
-    PutLE(file, kPackCountOffset, members.size(), 4);
-    int64_t next = dataStart;
-    for (size_t i = 0; i < members.size(); ++i) {
-        const PackMember& m = members[i];
-        int64_t offset = m.Offset >= 0 ? m.Offset : next;
-        size_t entry = static_cast<size_t>(kPackHeaderSize + kPackEntrySize * static_cast<int64_t>(i));
-        file[entry] = static_cast<char>(m.Name.size());
-        std::copy(m.Name.begin(), m.Name.end(), file.begin() + static_cast<std::ptrdiff_t>(entry) + 1);
-        PutLE(file, entry + kEntrySizeField, m.Size == ~0ull ? m.Data.size() : m.Size, 8);
-        PutLE(file, entry + kEntryOffsetField, static_cast<uint64_t>(offset), 8);
-        if (file.size() < static_cast<size_t>(offset) + m.Data.size())
-            file.resize(static_cast<size_t>(offset) + m.Data.size(), '\xEE');
-        std::copy(m.Data.begin(), m.Data.end(), file.begin() + offset);
-        next = offset + static_cast<int64_t>(m.Data.size());
-    }
-    return file;
-}
-
 // A menu template file: header fields, then the stream and any trailing bytes.
 inline Bytes BuildTemplate(const Bytes& stream, const Bytes& trailing = {}, char version = '2') {
-    Bytes file = "\x01\xA2\x0F" + std::string(kTemplateMagic) + version + "\xAB\xCD\xEF";
-    file.resize(kTemplateHeaderSize);
-    PutLE(file, kStreamLengthOffset, stream.size(), 4);
-    return file + stream + trailing;
+    return TemplateFile(stream, trailing, version, "\x01\xA2\x0F", "\xAB\xCD\xEF");
 }
 
 class DocumentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "doc-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Root = pattern;
+        Root = MakeTempFolder("doc-test");
+        ASSERT_FALSE(Root.empty());
         fs::create_directory(Root / "app");
         fs::create_directory(Root / "user");
         Document.AppDir = (Root / "app").string();

@@ -7,9 +7,6 @@
 namespace kep::test {
 namespace {
 
-const Bytes kStream("TPF0\x02TB\x01" "A\x05Width\x03\xB0\x04\x00\x00", 20);
-const Bytes kText = "object A: TB\r\n  Width = 1200\r\nend\r\n";
-
 class ExportAllTest : public DocumentTest {
 protected:
     void SetUp() override {
@@ -32,7 +29,7 @@ protected:
 };
 
 TEST_F(ExportAllTest, WritesEveryMemberRawAndTemplatesAlsoAsCode) {
-    Bytes menu = BuildTemplate(kStream, "trailing");
+    Bytes menu = BuildTemplate(kWidthStream, "trailing");
     OpenPack({{"menu1.tme", menu}, {"back.jpg", Pattern(3000, 1)}, {"empty.bmp", ""}, {"menu.TME", menu}});
     std::vector<ExportedFile> files = Export(true);
     std::vector<std::string> names;
@@ -43,22 +40,22 @@ TEST_F(ExportAllTest, WritesEveryMemberRawAndTemplatesAlsoAsCode) {
     // Only an extension of exactly ".tme" marks a template.
     EXPECT_EQ(names, (std::vector<std::string>{"menu1.tme", "menu1.txt", "back.jpg", "empty.bmp", "menu.TME"}));
     EXPECT_EQ(ReadFile(Out / "menu1.tme"), menu);
-    EXPECT_EQ(ReadFile(Out / "menu1.txt"), kText);
+    EXPECT_EQ(ReadFile(Out / "menu1.txt"), kWidthText);
     EXPECT_EQ(ReadFile(Out / "back.jpg"), Pattern(3000, 1));
     EXPECT_EQ(ReadFile(Out / "empty.bmp"), "");
     EXPECT_EQ(std::distance(fs::directory_iterator(Out), fs::directory_iterator()), 5); // no temporary files left
 }
 
 TEST_F(ExportAllTest, RawOnlyAndTheSingleTemplate) {
-    Open(UserFile("single.tme", BuildTemplate(kStream)));
+    Open(UserFile("single.tme", BuildTemplate(kWidthStream)));
     std::vector<ExportedFile> files = Export(false);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].FileName, "single.tme");
-    EXPECT_EQ(ReadFile(Out / "single.tme"), BuildTemplate(kStream));
+    EXPECT_EQ(ReadFile(Out / "single.tme"), BuildTemplate(kWidthStream));
 }
 
 TEST_F(ExportAllTest, ExistingFilesAreReplacedOnlyWhenTheAnswerSaysSo) {
-    OpenPack({{"menu1.tme", BuildTemplate(kStream)}, {"back.jpg", "new"}});
+    OpenPack({{"menu1.tme", BuildTemplate(kWidthStream)}, {"back.jpg", "new"}});
     WriteFile(Out / "back.jpg", "old");
     WriteFile(Out / "menu1.txt", "old text");
 
@@ -74,7 +71,7 @@ TEST_F(ExportAllTest, ExistingFilesAreReplacedOnlyWhenTheAnswerSaysSo) {
     Export(true, &asked, OverwriteAnswer::Overwrite);
     EXPECT_EQ(asked, (std::vector<std::string>{"menu1.tme", "menu1.txt", "back.jpg"}));
     EXPECT_EQ(ReadFile(Out / "back.jpg"), "new");
-    EXPECT_EQ(ReadFile(Out / "menu1.txt"), kText);
+    EXPECT_EQ(ReadFile(Out / "menu1.txt"), kWidthText);
 }
 
 TEST_F(ExportAllTest, CancelStopsAtTheFirstExistingFileKeepingWhatWasWritten) {
@@ -101,7 +98,7 @@ TEST_F(ExportAllTest, ALinkInTheFolderIsReplacedNotFollowed) {
 
 TEST_F(ExportAllTest, RefusalsWriteNothing) {
     // Two members that would land in one file.
-    OpenPack({{"menu1.tme", BuildTemplate(kStream)}, {"menu1.txt", "x"}});
+    OpenPack({{"menu1.tme", BuildTemplate(kWidthStream)}, {"menu1.txt", "x"}});
     EXPECT_NO_THROW(Export(false));
     fs::remove_all(Out);
     fs::create_directory(Out);

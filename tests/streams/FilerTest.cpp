@@ -1,5 +1,6 @@
 #include "formstream/Exceptions.h"
 #include "formstream/Filer.h"
+#include "support/Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -27,21 +28,8 @@ void operator delete(void* p, size_t) noexcept { std::free(p); }
 namespace kep {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) s.push_back(static_cast<char>(v));
-    return s;
-}
-
-template <typename Fn>
-std::string MessageOf(Fn&& fn) {
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
+using test::Bytes;
+using test::MessageOf;
 
 template <typename Fn>
 std::string Written(Fn&& fn) {

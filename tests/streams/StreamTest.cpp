@@ -1,10 +1,11 @@
 #include "formstream/Exceptions.h"
 #include "formstream/Stream.h"
+#include "support/Files.h"
+#include "support/Streams.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,28 +13,19 @@
 namespace kep {
 namespace {
 
+using test::MessageOf;
+
 namespace fs = std::filesystem;
 
 class TempFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kep-streams-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        folder = test::MakeTempFolder("kep-streams").string();
+        ASSERT_FALSE(folder.empty());
     }
     void TearDown() override { fs::remove_all(folder); }
     std::string folder;
 };
-
-template <typename Fn>
-std::string MessageOf(Fn&& fn) {
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
 
 std::string Content(TMemoryStream& stream) {
     return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.GetSize()));
