@@ -1,5 +1,6 @@
 // Opens the input as a ".tme" file, as the editor does, into a throwaway working
 // folder; then shows every menu template it yields as code, and rebuilds a pack.
+#include "document/NullDocumentWindow.h"
 #include "document/TemplateDocument.h"
 #include "formstream/Exceptions.h"
 
@@ -12,21 +13,6 @@
 namespace {
 
 using namespace kep;
-
-// A window that records nothing.
-class NullWindow : public DocumentWindow {
-public:
-    void SetActionText(const std::string&) override {}
-    void SetActionColorRed() override {}
-    void SetFileTypeText(const std::string&) override {}
-    void TreeClear() override {}
-    TreeEntry TreeAddTop(const std::string&) override { return this; }
-    TreeEntry TreeAddChild(TreeEntry, const std::string&) override { return this; }
-    void TreeExpandAll(TreeEntry) override {}
-    void SetEditorText(const std::string&) override {}
-    std::string EditorText() override { return {}; }
-    void DisableEditorSave() override {}
-};
 
 // The throwaway folder of this process, removed at exit.
 char RootPath[] = "/tmp/kep-fuzz-open-XXXXXX";
@@ -59,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fs::create_directory(app, ec);
     WriteFile(input, data, size);
 
-    NullWindow window;
+    NullDocumentWindow window;
     TemplateDocument document(window);
     document.AppDir = app;
     document.State.TemplateFileName = input;
