@@ -2,6 +2,7 @@
 // text converts back to a stream, that stream converts to the same text, or,
 // when the first stream held what the text form cannot show, to a text that
 // itself converts back unchanged.
+#include "fuzz/Conversions.h"
 #include "formstream/BinaryToFormText.h"
 #include "formstream/Exceptions.h"
 #include "formstream/FormTextToBinary.h"
@@ -14,30 +15,8 @@
 namespace {
 
 using namespace kep;
-
-bool ToText(const std::string& stream, std::string& text) {
-    TStringStream input(stream);
-    TStringStream output;
-    try {
-        BinaryToFormText(input, output);
-    } catch (const Exception&) {
-        return false;
-    }
-    text = output.TakeDataString();
-    return true;
-}
-
-bool ToStream(const std::string& text, std::string& stream) {
-    TStringStream input(text);
-    TStringStream output;
-    try {
-        FormTextToBinary(input, output);
-    } catch (const Exception&) {
-        return false;
-    }
-    stream = output.TakeDataString();
-    return true;
-}
+using kep::fuzz::ToStream;
+using kep::fuzz::ToText;
 
 [[noreturn]] void Fail(const std::string& first, const std::string& second) {
     std::fprintf(stderr, "round trip changed the text:\n--- first\n%s\n--- second\n%s\n", first.c_str(),

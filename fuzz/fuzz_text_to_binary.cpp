@@ -1,6 +1,7 @@
 // Tokenizes the input with TParser to its end, then converts it as the text
 // form to a component stream. When that succeeds, the stream's text converts
 // back to a stream whose text is the same.
+#include "fuzz/Conversions.h"
 #include "formstream/BinaryToFormText.h"
 #include "formstream/Exceptions.h"
 #include "formstream/FormTextToBinary.h"
@@ -14,6 +15,8 @@
 namespace {
 
 using namespace kep;
+using kep::fuzz::ToStream;
+using kep::fuzz::ToText;
 
 void Tokenize(const std::string& text) {
     TStringStream input(text);
@@ -47,30 +50,6 @@ void Tokenize(const std::string& text) {
         }
     } catch (const Exception&) {
     }
-}
-
-bool ToText(const std::string& stream, std::string& text) {
-    TStringStream input(stream);
-    TStringStream output;
-    try {
-        BinaryToFormText(input, output);
-    } catch (const Exception&) {
-        return false;
-    }
-    text = output.TakeDataString();
-    return true;
-}
-
-bool ToStream(const std::string& text, std::string& stream) {
-    TStringStream input(text);
-    TStringStream output;
-    try {
-        FormTextToBinary(input, output);
-    } catch (const Exception&) {
-        return false;
-    }
-    stream = output.TakeDataString();
-    return true;
 }
 
 [[noreturn]] void Fail(const char* what, const std::string& a, const std::string& b) {
