@@ -3,6 +3,7 @@
 // "tme: ...", the program's memory stays small whatever sizes the file claims,
 // nothing appears outside the folders named, and no file the user had changes.
 #include "document/DocumentFixture.h"
+#include "support/RunTme.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -13,7 +14,6 @@
 
 #include <map>
 
-extern char** environ;
 
 namespace kep::test {
 namespace {
@@ -190,14 +190,7 @@ protected:
     // Starts tme with TMPDIR and the current folder set to folders of the
     // test, its standard error going to errPath.
     pid_t Spawn(const std::vector<std::string>& args, const std::string& errPath) {
-        std::vector<std::string> env = {"TMPDIR=" + (Root / "tmp").string()};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
-        std::vector<char*> argv = {const_cast<char*>(KEP_TME_PATH)}, envp;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
+        kep::test::TmeCommandLine commandLine(args, Root / "tmp");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -216,7 +209,7 @@ protected:
         lowered.rlim_cur = std::min<rlim_t>(limit.rlim_max, kAddressSpace);
         ::setrlimit(RLIMIT_AS, &lowered);
 #endif
-        int spawned = posix_spawn(&pid, KEP_TME_PATH, &actions, nullptr, argv.data(), envp.data());
+        int spawned = posix_spawn(&pid, KEP_TME_PATH, &actions, nullptr, commandLine.Argv(), commandLine.Envp());
 #ifndef __SANITIZE_ADDRESS__
         ::setrlimit(RLIMIT_AS, &limit);
 #endif
