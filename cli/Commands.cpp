@@ -2,6 +2,7 @@
 
 #include "cli/TempFolder.h"
 #include "cli/ToolWindow.h"
+#include "document/AtomicFileStream.h"
 #include "document/FileIo.h"
 #include "document/PackFormat.h"
 #include "document/PathParts.h"
@@ -152,6 +153,13 @@ void StreamToText(const Arguments& args) {
     ExpectCount(args, 1, 2, "stream2text");
     TMemoryStream input;
     input.LoadFromFile(args[0]);
+    if (args.size() > 1 && args[1] != "-") {
+        // Straight into the file: a large text is not gathered in memory first.
+        AtomicFileStream output(args[1], AtomicFile::Symlink::Follow);
+        BinaryToFormText(input, output);
+        output.Commit();
+        return;
+    }
     TStringStream output;
     BinaryToFormText(input, output);
     WriteResult(args, 1, output.DataString());
@@ -159,10 +167,14 @@ void StreamToText(const Arguments& args) {
 
 void TextToStream(const Arguments& args) {
     ExpectCount(args, 1, 2, "text2stream");
-    TMemoryStream file;
-    file.LoadFromFile(args[0]);
-    TStringStream input(std::string(reinterpret_cast<const char*>(file.Memory()), static_cast<size_t>(file.GetSize())));
-    file.Clear();
+    TMemoryStream input;
+    input.LoadFromFile(args[0]);
+    if (args.size() > 1 && args[1] != "-") {
+        AtomicFileStream output(args[1], AtomicFile::Symlink::Follow);
+        FormTextToBinary(input, output);
+        output.Commit();
+        return;
+    }
     TMemoryStream output;
     FormTextToBinary(input, output);
     WriteResult(args, 1, std::string(reinterpret_cast<const char*>(output.Memory()), static_cast<size_t>(output.GetSize())));
