@@ -52,12 +52,34 @@ void WriteStandardOutput(const std::string& data) {
         throw EWriteError("Cannot write to standard output. " + SystemErrorText(errno));
 }
 
-// OUT absent or "-": standard output; otherwise the file, replaced atomically.
+// OUT absent or "-" means standard output.
+bool ToStandardOutput(const Arguments& args, size_t index) {
+    return args.size() <= index || args[index] == "-";
+}
+
+// Standard output, or the file, replaced atomically.
 void WriteResult(const Arguments& args, size_t index, const std::string& data) {
-    if (args.size() <= index || args[index] == "-")
+    if (ToStandardOutput(args, index))
         WriteStandardOutput(data);
     else
         SaveFileAtomically(args[index], data.data(), data.size(), AtomicFile::Symlink::Follow);
+}
+
+// Converts the file IN into OUT. A file receives the result as it is made (a
+// large result is not gathered in memory first); standard output receives it
+// only once the conversion has succeeded.
+void ConvertFile(const Arguments& args, void (*convert)(TStream& input, TStream& output)) {
+    TMemoryStream input;
+    input.LoadFromFile(args[0]);
+    if (ToStandardOutput(args, 1)) {
+        TStringStream output;
+        convert(input, output);
+        WriteStandardOutput(output.DataString());
+        return;
+    }
+    AtomicFileStream output(args[1], AtomicFile::Symlink::Follow);
+    convert(input, output);
+    output.Commit();
 }
 
 } // namespace
@@ -151,33 +173,12 @@ void Pack(const Arguments& args) {
 
 void StreamToText(const Arguments& args) {
     ExpectCount(args, 1, 2, "stream2text");
-    TMemoryStream input;
-    input.LoadFromFile(args[0]);
-    if (args.size() > 1 && args[1] != "-") {
-        // Straight into the file: a large text is not gathered in memory first.
-        AtomicFileStream output(args[1], AtomicFile::Symlink::Follow);
-        BinaryToFormText(input, output);
-        output.Commit();
-        return;
-    }
-    TStringStream output;
-    BinaryToFormText(input, output);
-    WriteResult(args, 1, output.DataString());
+    ConvertFile(args, BinaryToFormText);
 }
 
 void TextToStream(const Arguments& args) {
     ExpectCount(args, 1, 2, "text2stream");
-    TMemoryStream input;
-    input.LoadFromFile(args[0]);
-    if (args.size() > 1 && args[1] != "-") {
-        AtomicFileStream output(args[1], AtomicFile::Symlink::Follow);
-        FormTextToBinary(input, output);
-        output.Commit();
-        return;
-    }
-    TMemoryStream output;
-    FormTextToBinary(input, output);
-    WriteResult(args, 1, std::string(reinterpret_cast<const char*>(output.Memory()), static_cast<size_t>(output.GetSize())));
+    ConvertFile(args, FormTextToBinary);
 }
 
 void Code(const Arguments& args) {
